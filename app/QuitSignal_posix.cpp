@@ -1,0 +1,41 @@
+#include "QuitSignal.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int wakeFds[2] = {-1, -1};
+
+// Async-signal-safe: only writes one byte; the event loop does the rest.
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = write(wakeFds[1], &byte, 1);
+}
+
+}  // namespace
+
+bool InstallQuitSignalHandler(QuitHandler onQuit)
+{
+    if (pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    auto* notifier = new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, onQuit] {
+        char drain[16];
+        while (read(wakeFds[0], drain, sizeof drain) > 0) {
+        }
+        notifier->setEnabled(false);  // one orderly shutdown is enough
+        onQuit();
+    });
+
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}

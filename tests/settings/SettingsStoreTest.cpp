@@ -1,0 +1,193 @@
+#include "settings/JsonText.h"
+#include "settings/QtSettingManager.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kAllKeys[] = {
+    "AccessLogEnabled", "AccessLogTimeGapSec", "CacheData", "Camera", "CameraAutoReconnectSec", "CameraFps",
+    "CameraResolution", "Company", "DevicePath", "DeviceTriggerMode", "DisplayMainWindow", "EnrollmentArea",
+    "EnterOrLeave", "FullScreen", "InferenceMode", "PersonDetectEnabled", "RequestFIFO", "ResponseFIFO",
+    "ShowHistoryTable", "UseEnrollApiForVisitor", "VisitorEnabled", "VisitorLimit"};
+
+Json::Value FileDocument(const std::string& path)
+{
+    return ParseJson(ReadText(path));
+}
+
+TEST(SettingsStore, MissingFileIsCreatedWithEveryDefault)
+{
+    TempDir dir;
+    const std::string path = dir.File("settings.json");
+    QtSettingManager store;
+    store.Load(path);
+
+    const Json::Value doc = FileDocument(path);
+    ASSERT_TRUE(doc.isObject());
+    EXPECT_EQ(doc.size(), std::size(kAllKeys));
+    for (const char* key : kAllKeys)
+        EXPECT_TRUE(doc.isMember(key)) << key;
+    EXPECT_EQ(doc["RequestFIFO"].asString(), R"(\\.\pipe\req_pipe)");
+    EXPECT_EQ(doc["EnrollmentArea"]["height"].asInt(), 500);
+    EXPECT_EQ(store.GetCamera(), "0");
+    EXPECT_EQ(store.GetCameraFps(), 30);
+    EXPECT_EQ(store.GetCameraAutoReconnectSec(), -1);
+    EXPECT_EQ(store.GetInferenceMode(), "NX310");
+    EXPECT_TRUE(store.IsDisplayMainWindow());
+    EXPECT_EQ(store.GetCameraResolution(), std::make_pair(1280, 720));
+}
+
+// One member written into an otherwise empty file: what the store reports and
+// what the file holds afterwards.
+struct MergeCase {
+    const char* name;
+    const char* member;      // JSON text of the member, e.g. "\"CameraFps\": 25"
+    const char* key;
+    const char* expectFile;  // JSON text the member holds after the write-back
+};
+
+class SettingsMerge : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(SettingsMerge, KeepsWhatFitsAndReplacesWhatDoesNot)
+{
+    const MergeCase c = GetParam();
+    TempDir dir;
+    const std::string path = dir.File("settings.json");
+    WriteText(path, std::string("{ ") + c.member + " }");
+    QtSettingManager store;
+    store.Load(path);
+    EXPECT_EQ(FileDocument(path)[c.key], ParseJson(c.expectFile)) << c.name;
+    EXPECT_EQ(store.GetDocument()[c.key], ParseJson(c.expectFile)) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Members, SettingsMerge, ::testing::Values(
+    MergeCase{"int kept", R"("CameraFps": 25)", "CameraFps", "25"},
+    MergeCase{"string for int", R"("CameraFps": "25")", "CameraFps", "30"},
+    MergeCase{"fraction for int", R"("CameraFps": 25.5)", "CameraFps", "30"},
+    MergeCase{"int beyond 32 bits", R"("CameraFps": 4294967296)", "CameraFps", "30"},
+    MergeCase{"negative beyond 32 bits", R"("VisitorLimit": -4294967296)", "VisitorLimit", "30"},
+    MergeCase{"frame rate zero", R"("CameraFps": 0)", "CameraFps", "30"},
+    MergeCase{"negative reconnect kept", R"("CameraAutoReconnectSec": -5)", "CameraAutoReconnectSec", "-5"},
+    MergeCase{"number for bool", R"("FullScreen": 1)", "FullScreen", "false"},
+    MergeCase{"bool kept", R"("FullScreen": true)", "FullScreen", "true"},
+    MergeCase{"null for string", R"("Camera": null)", "Camera", "\"0\""},
+    MergeCase{"nested object not compared", R"("EnrollmentArea": {"x": "left"})", "EnrollmentArea", R"({"x": "left"})"},
+    MergeCase{"array for object", R"("EnrollmentArea": [1, 2])", "EnrollmentArea",
+              R"({"x": 400, "y": 100, "width": 400, "height": 500})"},
+    MergeCase{"unknown member survives", R"("MyOwnKey": [1, "two"])", "MyOwnKey", R"([1, "two"])"},
+    MergeCase{"comments are allowed", "// my camera\n\"Camera\": \"rtsp://cam/1\"", "Camera", "\"rtsp://cam/1\""}));
+
+TEST(SettingsStore, TypedValuesFollowTheMergedDocument)
+{
+    TempDir dir;
+    const std::string path = dir.File("settings.json");
+    WriteText(path, R"({"FullScreen": 1, "CameraFps": 25, "InferenceMode": "FIFO", "CameraResolution": "640x480",
+                       "Camera": "clip.avi", "CameraAutoReconnectSec": 0, "DisplayMainWindow": false})");
+    QtSettingManager store;
+    store.Load(path);
+    EXPECT_FALSE(store.IsFullScreen());
+    EXPECT_EQ(store.GetCameraFps(), 25);
+    EXPECT_EQ(store.GetInferenceMode(), "FIFO");
+    EXPECT_EQ(store.GetCameraResolution(), std::make_pair(640, 480));
+    EXPECT_EQ(store.GetCamera(), "clip.avi");
+    EXPECT_EQ(store.GetCameraAutoReconnectSec(), 0);
+    EXPECT_FALSE(store.IsDisplayMainWindow());
+}
+
+// Files that are not a settings object: the user's bytes are kept beside the
+// new file, the defaults are used and written.
+class SettingsBadFile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SettingsBadFile, IsKeptAsBadAndReplacedByDefaults)
+{
+    TempDir dir;
+    const std::string path = dir.File("settings.json");
+    WriteText(path, GetParam());
+    QtSettingManager store;
+    store.Load(path);
+    EXPECT_EQ(ReadText(path + ".bad"), GetParam());
+    EXPECT_EQ(FileDocument(path)["Camera"].asString(), "0");
+    EXPECT_EQ(store.GetCameraFps(), 30);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, SettingsBadFile, ::testing::Values(
+    std::string("{\"Camera\": \"1\","),       // truncated
+    std::string("[1, 2, 3]"),                 // top level is an array
+    std::string("\"just text\""),             // top level is a string
+    std::string(1000, '[') + std::string(1000, ']'),  // nested beyond the reader's limit
+    std::string(10 << 20, ' ') + "{}"));      // 10 MB
+
+TEST(SettingsStore, SecondBadFileDoesNotOverwriteTheFirstKeptCopy)
+{
+    TempDir dir;
+    const std::string path = dir.File("settings.json");
+    WriteText(path, "first typo {");
+    QtSettingManager().Load(path);
+    WriteText(path, "second typo {");
+    QtSettingManager().Load(path);
+    EXPECT_EQ(ReadText(path + ".bad"), "first typo {");
+    EXPECT_EQ(ReadText(path + ".bad.2"), "second typo {");
+}
+
+TEST(SettingsStore, UnusablePathsRunOnDefaultsAndTouchNothing)
+{
+    TempDir dir;
+    WriteText(dir.File("plainfile"), "x");
+    fs::create_directory(dir.File("adir"));
+    for (const std::string& path : {dir.File("missing/dir/settings.json"), dir.File("plainfile/settings.json"),
+                                    dir.File("adir")}) {
+        QtSettingManager store;
+        store.Load(path);
+        EXPECT_EQ(store.GetCameraFps(), 30) << path;
+        EXPECT_EQ(store.GetInferenceMode(), "NX310") << path;
+    }
+    EXPECT_TRUE(fs::is_directory(dir.File("adir")));
+    EXPECT_FALSE(fs::exists(dir.File("missing")));
+    EXPECT_EQ(ReadText(dir.File("plainfile")), "x");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+}
+
+TEST(SettingsStore, FullDiskLeavesTheOldFileWhole)
+{
+    TempDir dir;
+    const std::string path = dir.File("settings.json");
+    const std::string original = R"({"Camera": "clip.avi", "CameraFps": "not a number"})";
+    WriteText(path, original);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 64;  // far less than the completed document
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    QtSettingManager store;
+    store.Load(path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_EQ(ReadText(path), original);
+    EXPECT_EQ(store.GetCamera(), "clip.avi");
+    EXPECT_EQ(store.GetCameraFps(), 30);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsStore, InstanceIsGoneAfterRelease)
+{
+    QtSettingManager* store = QtSettingManager::GetInstance();
+    ASSERT_NE(store, nullptr);
+    EXPECT_EQ(QtSettingManager::GetInstance(), store);
+    EXPECT_EQ(SettingManager::GetInstance(), store);
+    SettingManager::ReleaseInstance();
+    EXPECT_EQ(QtSettingManager::GetInstance(), nullptr);
+    EXPECT_EQ(SettingManager::GetInstance(), nullptr);
+}
+
+}  // namespace
