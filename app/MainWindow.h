@@ -3,17 +3,23 @@
 // panel at its right edge, and the owner of the two worker threads.
 
 #include <QMainWindow>
+#include <QString>
 
 #include <map>
 #include <memory>
 #include <string>
 
+class QThread;
+class SdkWorker;
+class VideoCapWorker;
+class QtSettingManager;
+
 namespace Ui {
 class VireoOwlEdgeWindow;
 }
 
-// Thread-safety: lives on the GUI thread; workers reach it only through
-// queued signals.
+// Thread-safety: lives on the GUI thread; the workers reach it only through
+// queued signals, and it stops and joins their threads before it goes.
 class VireoOWL : public QMainWindow {
     Q_OBJECT
 
@@ -22,6 +28,13 @@ public:
     ~VireoOWL() override;
 
     int FrameResultIndex() const { return frameResultIndex; }
+    // Removes the last `count` box widgets (all of them for -1).
+    void CleanResult(int count);
+
+private slots:
+    void SlotUpdatePanelMsg(QString msg);
+    void SlotShowResults();
+    void SlotShowBackground();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -29,9 +42,17 @@ protected:
 
 private:
     void SetupUi();
+    void StartWorkers();
+    void StopWorkers();
     void LayoutChildren();
+    void ShowPicture(const QImage& image);
 
     std::unique_ptr<Ui::VireoOwlEdgeWindow> ui;
+    QtSettingManager* const settings;
+    QThread* inferenceThread = nullptr;
+    QThread* captureThread = nullptr;
+    std::unique_ptr<VideoCapWorker> captureWorker;
+    std::unique_ptr<SdkWorker> inferenceWorker;
     int frameResultIndex = 0;
     std::map<int, std::string> classTable;
 };

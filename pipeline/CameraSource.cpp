@@ -1,0 +1,41 @@
+#include "pipeline/CameraSource.h"
+
+#include <QRegularExpression>
+#include <QtDebug>
+
+bool CameraSource::IsStream() const
+{
+    return text.contains(QStringLiteral("rtsp://"), Qt::CaseInsensitive);
+}
+
+bool CameraSource::IsIndex() const
+{
+    static const QRegularExpression digits(QStringLiteral("\\A\\d*\\z"));
+    return digits.match(text).hasMatch();
+}
+
+bool CameraSource::IsDevicePath() const
+{
+    static const QRegularExpression device(QStringLiteral("\\A/dev/video\\d+\\z"));
+    return device.match(text).hasMatch();
+}
+
+bool CameraSource::Open(cv::VideoCapture& capture) const
+{
+    try {
+        if (text.size() <= 1)
+            return capture.open(text.isEmpty() || !text[0].isDigit() ? 0 : text.toInt(), cv::CAP_ANY);
+        const std::string name = text.toStdString();
+        if (IsStream()) {
+            const int ms = static_cast<int>(kStreamTimeout.count());
+            return capture.open(name, cv::CAP_FFMPEG,
+                                {cv::CAP_PROP_OPEN_TIMEOUT_MSEC, ms, cv::CAP_PROP_READ_TIMEOUT_MSEC, ms});
+        }
+        if (IsDevicePath())
+            return capture.open(name, cv::CAP_V4L2);
+        return capture.open(name, cv::CAP_ANY);
+    } catch (const cv::Exception& e) {
+        qDebug() << "[Camera] opening" << text << "failed:" << e.what();
+        return false;
+    }
+}

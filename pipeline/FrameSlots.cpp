@@ -1,0 +1,97 @@
+#include "pipeline/FrameSlots.h"
+
+namespace {
+
+// An empty slot if there is one, else the one with the older unconsumed frame.
+FrameSlot* PickWritable(FrameSlot (&pair)[2])
+{
+    FrameSlot* oldest = nullptr;
+    for (FrameSlot& slot : pair) {
+        if (slot.busy || slot.writing)
+            continue;
+        if (slot.consumed)
+            return &slot;
+        if (oldest == nullptr || slot.sequence < oldest->sequence)
+            oldest = &slot;
+    }
+    return oldest;
+}
+
+FrameSlot* PickNewest(FrameSlot (&pair)[2])
+{
+    FrameSlot* newest = nullptr;
+    for (FrameSlot& slot : pair) {
+        if (!slot.consumed && !slot.writing && (newest == nullptr || slot.sequence > newest->sequence))
+            newest = &slot;
+    }
+    return newest;
+}
+
+}  // namespace
+
+FrameSlot* FrameSlots::GetWritableSlot()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    FrameSlot* chosen = nullptr;
+    changed.wait(lock, [&] { return stopped || (chosen = PickWritable(pair)) != nullptr; });
+    if (stopped)
+        return nullptr;
+    chosen->writing = true;
+    chosen->consumed = true;
+    return chosen;
+}
+
+void FrameSlots::PublishSlot(FrameSlot* slot)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        slot->writing = false;
+        slot->consumed = false;
+        slot->sequence = ++published;
+    }
+    changed.notify_all();
+}
+
+void FrameSlots::AbandonSlot(FrameSlot* slot)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        slot->writing = false;
+        slot->consumed = true;
+    }
+    changed.notify_all();
+}
+
+FrameSlot* FrameSlots::TakeNewestSlot()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    FrameSlot* newest = nullptr;
+    changed.wait(lock, [&] { return stopped || (newest = PickNewest(pair)) != nullptr; });
+    if (stopped)
+        return nullptr;
+    for (FrameSlot& slot : pair) {
+        if (&slot != newest && !slot.writing)
+            slot.consumed = true;  // an older frame never runs after a newer one
+    }
+    newest->busy = true;
+    return newest;
+}
+
+void FrameSlots::ReleaseSlot(FrameSlot* slot)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        slot->busy = false;
+        slot->consumed = true;
+    }
+    changed.notify_all();
+}
+
+void FrameSlots::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopped = true;
+    }
+    changed.notify_all();
+}

@@ -1,0 +1,84 @@
+#include "pipeline/SdkWorker.h"
+
+#include "pipeline/InferenceBackends.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <QtDebug>
+
+QImage ToDisplayImage(const cv::Mat& frame)
+{
+    // Converted straight into the picture's own pixels: no second copy.
+    QImage image(frame.cols, frame.rows, QImage::Format_RGB888);
+    cv::Mat rgb(frame.rows, frame.cols, CV_8UC3, image.bits(), static_cast<std::size_t>(image.bytesPerLine()));
+    cv::cvtColor(frame, rgb, cv::COLOR_BGR2RGB);
+    return image;
+}
+
+SdkWorker::SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device)
+    : inferenceMode(std::move(inferenceMode)), detector(detector), device(device)
+{
+}
+
+SdkWorker::~SdkWorker() = default;
+
+void SdkWorker::Stop()
+{
+    inferenceEnabled = false;
+    running.Set(false);
+    frameSlots.Stop();
+    if (detector != nullptr)
+        detector->Cancel();
+}
+
+void SdkWorker::DoWork()
+{
+    while (running.IsSet()) {
+        FrameSlot* slot = frameSlots.TakeNewestSlot();
+        if (slot == nullptr)
+            break;
+        try {
+            Process(slot->frame);
+        } catch (const cv::Exception& e) {
+            qDebug() << "[Inference] a frame could not be processed:" << e.what();
+        }
+        frameSlots.ReleaseSlot(slot);
+    }
+}
+
+void SdkWorker::Process(const cv::Mat& frame)
+{
+    if (inferenceMode == "FIFO")
+        RunDetector(frame);
+    else if (inferenceMode == "NX310")
+        RunDevice(frame);
+}
+
+void SdkWorker::RunDetector(const cv::Mat& frame)
+{
+    DisplayFrame shown{ToDisplayImage(frame), {}, {}};
+    if (detector != nullptr) {
+        detector->Infer(frame);
+        detector->GetBboxResults(shown.bboxResultsVec);
+        detector->GetFrameResults(shown.frameResultsVec);
+    }
+    if (shown.bboxResultsVec.empty())
+        emit SigCleanResult(-1);
+    if (display.Post(std::move(shown)))
+        emit SigShowResults();
+}
+
+void SdkWorker::RunDevice(const cv::Mat& frame)
+{
+    if (device == nullptr) {
+        if (display.Post({ToDisplayImage(frame), {}, {}}))
+            emit SigShowBackground();
+        return;
+    }
+    // The slot's buffer is refilled by the next camera read: the device gets
+    // its own copy, and only when it can take one.
+    if (inferenceEnabled && device->IsReady(0))
+        device->Dispatch(frame.clone(), 0);
+    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), {}, {}}))
+        emit SigShowBackground();
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The consumer of the frame pipeline: takes the newest frame, makes the
+// display picture and runs the chosen back-end on the frame.
+
+#include "pipeline/DisplayMailbox.h"
+#include "pipeline/FrameSlots.h"
+#include "pipeline/RunFlag.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+class DetectorBackend;
+class DeviceBackend;
+
+// Thread-safety: created on the GUI thread and moved to its own QThread,
+// whose started() runs DoWork. Stop, SetRunning, SetInferenceEnabled and
+// TakeDisplayFrame may be called from any thread.
+class SdkWorker : public QObject {
+    Q_OBJECT
+
+public:
+    // `inferenceMode` is "FIFO" (the detector), "NX310" (the device) or
+    // anything else (frames are taken and dropped). The back-ends are not
+    // owned and may be null when the mode does not use them.
+    SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device);
+    ~SdkWorker() override;
+
+    FrameSlots& Slots() { return frameSlots; }
+
+    void SetRunning(bool running) { this->running.Set(running); }
+    void SetInferenceEnabled(bool enabled) { inferenceEnabled = enabled; }
+    // Clears both flags and ends a wait for a frame or a detector answer.
+    void Stop();
+
+    // The newest picture waiting for the window (GUI thread).
+    std::optional<DisplayFrame> TakeDisplayFrame() { return display.Take(); }
+
+signals:
+    void SigCleanResult(int count);
+    // A picture with the detector's results is waiting in TakeDisplayFrame.
+    void SigShowResults();
+    // A picture without results (device mode) is waiting in TakeDisplayFrame.
+    void SigShowBackground();
+
+public slots:
+    void DoWork();
+
+private:
+    void Process(const cv::Mat& frame);
+    void RunDetector(const cv::Mat& frame);
+    void RunDevice(const cv::Mat& frame);
+
+    const std::string inferenceMode;
+    DetectorBackend* const detector;
+    DeviceBackend* const device;
+    RunFlag running;
+    std::atomic<bool> inferenceEnabled{false};
+    FrameSlots frameSlots;
+    DisplayMailbox display;
+};
+
+// The frame (8-bit BGR) as an RGB picture that owns its pixels.
+QImage ToDisplayImage(const cv::Mat& frame);
