@@ -1,0 +1,86 @@
+#include "hostedl/DetectionParams.h"
+#include "hostedl/Detectors.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace hostedl {
+
+namespace {
+
+// Mean chroma (Cr, Cb) of a band of the face, given as fractions of its size.
+cv::Vec2d MeanChroma(const cv::Mat& faceBgr, double top, double bottom, double left, double right)
+{
+    const cv::Rect band(static_cast<int>(faceBgr.cols * left), static_cast<int>(faceBgr.rows * top),
+                        std::max(1, static_cast<int>(faceBgr.cols * (right - left))),
+                        std::max(1, static_cast<int>(faceBgr.rows * (bottom - top))));
+    cv::Mat ycrcb;
+    cv::cvtColor(faceBgr(band & cv::Rect(0, 0, faceBgr.cols, faceBgr.rows)), ycrcb, cv::COLOR_BGR2YCrCb);
+    const cv::Scalar m = cv::mean(ycrcb);
+    return {m[1], m[2]};
+}
+
+// How far (in Cr/Cb units) the mouth and chin differ from the forehead. Bare
+// skin differs by a few units; cloth of any usual mask colour by 15 or more.
+constexpr double kMaskChromaDistance = 12.0;
+
+}  // namespace
+
+std::vector<FaceCandidate> DetectFaces(cv::CascadeClassifier& cascade, const cv::Mat& gray)
+{
+    std::vector<cv::Rect> boxes;
+    std::vector<int> rejectLevels;
+    std::vector<double> weights;
+    cascade.detectMultiScale(gray, boxes, rejectLevels, weights, kFaceParams.scaleFactor,
+                             kFaceParams.minNeighbors, 0, kFaceParams.minSize, cv::Size(), true);
+    std::vector<FaceCandidate> faces;
+    for (size_t i = 0; i < boxes.size(); ++i)
+        faces.push_back({boxes[i], i < weights.size() ? weights[i] : 0.0});
+    return faces;
+}
+
+float FaceScore(double levelWeight)
+{
+    return static_cast<float>(1.0 / (1.0 + std::exp(-(levelWeight - 2.0))));
+}
+
+int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const FaceCandidate& face,
+                  cv::CascadeClassifier* mouth)
+{
+    if (FaceScore(face.levelWeight) < 0.5f) return 0;
+    // A mouth the mouth cascade can see in the lower half is not covered.
+    if (mouth != nullptr && !mouth->empty()) {
+        const cv::Rect lower(face.box.x, face.box.y + face.box.height / 2, face.box.width,
+                             face.box.height - face.box.height / 2);
+        std::vector<cv::Rect> mouths;
+        mouth->detectMultiScale(gray(lower), mouths, kMouthParams.scaleFactor,
+                                kMouthParams.minNeighbors, 0, kMouthParams.minSize);
+        if (!mouths.empty()) return 1;
+    }
+    // Otherwise compare the colour of forehead and mouth/chin: a mask's cloth
+    // differs from the skin above it.
+    const cv::Mat faceBgr = frame.Bgr(face.box);
+    const cv::Vec2d upper = MeanChroma(faceBgr, 0.10, 0.28, 0.30, 0.70);
+    const cv::Vec2d lower = MeanChroma(faceBgr, 0.70, 0.92, 0.30, 0.70);
+    return cv::norm(upper - lower) > kMaskChromaDistance ? 2 : 1;
+}
+
+std::vector<Box> FaceBoxes(const Frame565& frame, cv::CascadeClassifier& face, cv::CascadeClassifier* mouth)
+{
+    const cv::Mat gray = frame.Gray();
+    std::vector<FaceCandidate> faces = DetectFaces(face, gray);
+    std::stable_sort(faces.begin(), faces.end(),
+                     [](const FaceCandidate& a, const FaceCandidate& b) { return a.levelWeight > b.levelWeight; });
+    if (faces.size() > kMaxBoxes) faces.resize(kMaxBoxes);
+    std::vector<Box> boxes;
+    for (const FaceCandidate& f : faces) {
+        boxes.push_back({static_cast<float>(f.box.x), static_cast<float>(f.box.y),
+                         static_cast<float>(f.box.x + f.box.width), static_cast<float>(f.box.y + f.box.height),
+                         FaceScore(f.levelWeight), MaskClass(frame, gray, f, mouth)});
+    }
+    return boxes;
+}
+
+}  // namespace hostedl
