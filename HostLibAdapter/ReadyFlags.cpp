@@ -1,0 +1,32 @@
+#include "HostLibAdapter/ReadyFlags.h"
+
+std::map<int, bool> ReadyFlags::readyMap;
+std::mutex ReadyFlags::readyMutex;
+
+bool ReadyFlags::TryClaim(int DevId)
+{
+    std::lock_guard<std::mutex> lock(readyMutex);
+    bool& ready = readyMap[DevId];
+    if (!ready)
+        return false;
+    ready = false;
+    return true;
+}
+
+void ReadyFlags::Release(int DevId)
+{
+    Set(DevId, true);
+}
+
+bool ReadyFlags::IsReady(int DevId)
+{
+    std::lock_guard<std::mutex> lock(readyMutex);
+    const auto it = readyMap.find(DevId);
+    return it != readyMap.end() && it->second;
+}
+
+void ReadyFlags::Set(int DevId, bool ready)
+{
+    std::lock_guard<std::mutex> lock(readyMutex);
+    readyMap[DevId] = ready;
+}
