@@ -37,9 +37,9 @@ void Emulator::RefreshKnobs(bool force)
     if (!force && knobsRead && now - knobsReadAt < kKnobPeriod) return;
     std::vector<std::string> warnings;
     Knobs next = ReadKnobs(warnings);
-    // Warn once per change, not at every re-read.
+    // Warn at each init and when the warnings change, not at every re-read.
     static std::vector<std::string> lastWarnings;
-    if (warnings != lastWarnings)
+    if (force || warnings != lastWarnings)
         for (const std::string& w : warnings) log.Line("emu_knobs", -1, 0, w);
     lastWarnings = warnings;
     knobs = std::move(next);

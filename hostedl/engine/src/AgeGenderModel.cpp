@@ -27,7 +27,7 @@ double BandMean(const cv::Mat& face, double top, double bottom)
 AgeGender EstimateAgeGender(const Frame565& frame, cv::CascadeClassifier& cascade)
 {
     AgeGender answer;
-    const cv::Mat gray = frame.Gray();
+    const cv::Mat gray = frame.DetectionGray();
     const std::vector<FaceCandidate> faces = DetectFaces(cascade, gray);
     if (faces.empty()) return answer;
     const FaceCandidate& largest = *std::max_element(

@@ -10,8 +10,8 @@ namespace hostedl {
 
 namespace {
 
-// Mean chroma (Cr, Cb) of a band of the face, given as fractions of its size.
-cv::Vec2d MeanChroma(const cv::Mat& faceBgr, double top, double bottom, double left, double right)
+// Mean Y, Cr, Cb of a band of the face, given as fractions of its size.
+cv::Vec3d MeanYCrCb(const cv::Mat& faceBgr, double top, double bottom, double left, double right)
 {
     const cv::Rect band(static_cast<int>(faceBgr.cols * left), static_cast<int>(faceBgr.rows * top),
                         std::max(1, static_cast<int>(faceBgr.cols * (right - left))),
@@ -19,12 +19,16 @@ cv::Vec2d MeanChroma(const cv::Mat& faceBgr, double top, double bottom, double l
     cv::Mat ycrcb;
     cv::cvtColor(faceBgr(band & cv::Rect(0, 0, faceBgr.cols, faceBgr.rows)), ycrcb, cv::COLOR_BGR2YCrCb);
     const cv::Scalar m = cv::mean(ycrcb);
-    return {m[1], m[2]};
+    return {m[0], m[1], m[2]};
 }
 
-// How far (in Cr/Cb units) the mouth and chin differ from the forehead. Bare
-// skin differs by a few units; cloth of any usual mask colour by 15 or more.
-constexpr double kMaskChromaDistance = 12.0;
+// Nose and cheeks against the forehead: bare skin under the same light
+// differs by a few chroma units and little brightness; a blue or coloured
+// mask by 15 or more chroma units, a white or black one by half its
+// brightness or more. A skin-coloured mask fools the rule, as does light
+// from one side.
+constexpr double kMaskChromaDistance = 15.0;
+constexpr double kMaskDarker = 0.6, kMaskBrighter = 1.6;
 
 }  // namespace
 
@@ -59,17 +63,19 @@ int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const FaceCandidat
                                 kMouthParams.minNeighbors, 0, kMouthParams.minSize);
         if (!mouths.empty()) return 1;
     }
-    // Otherwise compare the colour of forehead and mouth/chin: a mask's cloth
-    // differs from the skin above it.
+    // Otherwise compare nose and cheeks with the forehead.
     const cv::Mat faceBgr = frame.Bgr(face.box);
-    const cv::Vec2d upper = MeanChroma(faceBgr, 0.10, 0.28, 0.30, 0.70);
-    const cv::Vec2d lower = MeanChroma(faceBgr, 0.70, 0.92, 0.30, 0.70);
-    return cv::norm(upper - lower) > kMaskChromaDistance ? 2 : 1;
+    const cv::Vec3d forehead = MeanYCrCb(faceBgr, 0.10, 0.28, 0.30, 0.70);
+    const cv::Vec3d nose = MeanYCrCb(faceBgr, 0.50, 0.68, 0.25, 0.75);
+    const double chroma = std::hypot(nose[1] - forehead[1], nose[2] - forehead[2]);
+    const double brightness = nose[0] / std::max(forehead[0], 1.0);
+    const bool covered = chroma > kMaskChromaDistance || brightness < kMaskDarker || brightness > kMaskBrighter;
+    return covered ? 2 : 1;
 }
 
 std::vector<Box> FaceBoxes(const Frame565& frame, cv::CascadeClassifier& face, cv::CascadeClassifier* mouth)
 {
-    const cv::Mat gray = frame.Gray();
+    const cv::Mat gray = frame.DetectionGray();
     std::vector<FaceCandidate> faces = DetectFaces(face, gray);
     std::stable_sort(faces.begin(), faces.end(),
                      [](const FaceCandidate& a, const FaceCandidate& b) { return a.levelWeight > b.levelWeight; });

@@ -11,6 +11,13 @@ cv::Mat Frame565::Gray() const
     return gray;
 }
 
+cv::Mat Frame565::DetectionGray() const
+{
+    cv::Mat gray = Gray();
+    cv::GaussianBlur(gray, gray, cv::Size(3, 3), 0);
+    return gray;
+}
+
 cv::Mat Frame565::Bgr() const
 {
     cv::Mat bgr;

@@ -33,7 +33,7 @@ std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<Obje
             boxes.push_back(ToBox(found[i], Logistic(i < weights.size() ? weights[i] : 0.0), 0));
     }
     if (!cascades.empty() && boxes.size() < kMaxBoxes) {
-        const cv::Mat gray = frame.Gray();
+        const cv::Mat gray = frame.DetectionGray();
         for (ObjectCascade& c : cascades) {
             std::vector<cv::Rect> found;
             std::vector<int> levels;

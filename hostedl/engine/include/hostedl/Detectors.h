@@ -17,6 +17,10 @@ struct Frame565 {
     cv::Mat pixels;  // CV_8UC2
 
     cv::Mat Gray() const;
+    // Grey for the Haar cascades: BGR565 quantises into bands that cost the
+    // cascades real faces (messi5.jpg's, for one); a 3 x 3 Gaussian smooths
+    // them away again.
+    cv::Mat DetectionGray() const;
     cv::Mat Bgr() const;
     cv::Mat Bgr(const cv::Rect& roi) const;
 };

@@ -1,0 +1,86 @@
+// Two dongles used from two threads at once, a GUI-like thread polling one of
+// them meanwhile, and a de-init that races a running inference.
+
+#include "EdlSession.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <atomic>
+#include <thread>
+
+using namespace edltest;
+
+namespace {
+
+constexpr uint32_t kFormatBoxes = 0x80000060u;
+
+TEST(Concurrency, TwoDevicesFromTwoThreads)
+{
+    ScopedEnv devices("EDL_EMU_DEVICES", "2");
+    cv::Mat picture = cv::imread(OpenCvSample("messi5.jpg"));
+    ASSERT_FALSE(picture.empty());
+    cv::resize(picture, picture, cv::Size(), 0.5, 0.5, cv::INTER_AREA);  // keeps sanitizer runs short
+    ASSERT_EQ(edl_lib_init(), 0);
+    ASSERT_EQ(edl_add_dev(1, ""), 0);
+    ASSERT_EQ(edl_add_dev(1, ""), 1);
+    ASSERT_EQ(edl_lib_start(), 0);
+    for (int dev : {0, 1}) {
+        ASSERT_EQ(UploadBuiltin(dev, "mask"), 0);
+        std::vector<char> c = DmeConfig(3, 8, picture.cols, picture.rows, kFormatBoxes);
+        ASSERT_EQ(edl_dme_configure(dev, c.data(), 24, nullptr), 0);
+    }
+    std::vector<char> reference;
+    {
+        std::vector<char> image = ToBgr565(picture);
+        ASSERT_EQ(Infer(0, image, reference), 0);
+    }
+
+    std::atomic<int> failures{0};
+    std::atomic<bool> running{true};
+    auto job = [&](int dev) {
+        std::vector<char> image = ToBgr565(picture), answer;
+        for (int i = 0; i < 4; ++i) {
+            if (Infer(dev, image, answer) != 0 || answer != reference) ++failures;
+        }
+    };
+    // What the GUI thread does to a device while its job thread works.
+    std::thread gui([&] {
+        while (running) {
+            uint32_t fw = 0, build = 0;
+            if (edl_report_sys_status(0, &fw, &build, nullptr, nullptr, nullptr, nullptr) != 0) ++failures;
+        }
+    });
+    std::thread a(job, 0), b(job, 1);
+    a.join();
+    b.join();
+    running = false;
+    gui.join();
+    EXPECT_EQ(failures, 0);
+    edl_lib_de_init();
+}
+
+TEST(Concurrency, DeInitWhileAnInferenceRuns)
+{
+    ScopedEnv latency("EDL_EMU_INFER_MS", "200");
+    ASSERT_EQ(Connect(), 0);
+    ASSERT_EQ(UploadBuiltin(0, "mask"), 0);
+    std::vector<char> c = DmeConfig(3, 8, 64, 48, kFormatBoxes);
+    ASSERT_EQ(edl_dme_configure(0, c.data(), 24, nullptr), 0);
+    std::atomic<int> result{1};
+    std::thread job([&] {
+        std::vector<char> image(64 * 48 * 2, 0), answer;
+        result = Infer(0, image, answer);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(edl_lib_de_init(), 0) << "does not wait for the job";
+    ASSERT_EQ(Connect(), 0) << "a new session waits for the old call, then starts clean";
+    job.join();
+    EXPECT_NE(result, 1);
+    std::vector<char> image(64 * 48 * 2, 0), answer;
+    EXPECT_EQ(Infer(0, image, answer), -3) << "the new session has no model loaded";
+    edl_lib_de_init();
+}
+
+}  // namespace
