@@ -1,0 +1,170 @@
+#include "fifo/PythonDetectorBase.h"
+
+#include "ConsoleLine.h"
+#include "fifo/Base64.h"
+#include "fifo/MessageFraming.h"
+#include "fifo/ResultDocument.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstring>
+
+namespace {
+
+std::string ErrnoLine(const char* what, int error)
+{
+    return std::string(what) + " with errno [" + std::to_string(error) + "]";
+}
+
+}  // namespace
+
+PythonDetectorBase::PythonDetectorBase()
+    : requestOpenLine(std::make_unique<RateLimitedLine>()), responseOpenLine(std::make_unique<RateLimitedLine>())
+{
+}
+
+PythonDetectorBase::~PythonDetectorBase()
+{
+    CloseFifos();
+}
+
+void PythonDetectorBase::SetFifoNames(const std::string& requestName, const std::string& responseName)
+{
+    requestFifoName = requestName;
+    responseFifoName = responseName;
+}
+
+void PythonDetectorBase::SetAppType(const std::string& type)
+{
+    appType = type;
+    writer = RequestWriter(type);
+}
+
+void PythonDetectorBase::CancelExchanges()
+{
+    cancelled.store(true);
+}
+
+void PythonDetectorBase::CloseFifos()
+{
+    pipeio::ClosePipe(requestPipe);
+    pipeio::ClosePipe(responsePipe);
+    isConnected = false;
+}
+
+int PythonDetectorBase::OpenFifos()
+{
+    CloseFifos();  // a broken connection's handles never outlive it
+
+    const pipeio::OpenResult request = pipeio::OpenPipe(requestFifoName, pipeio::PipeAccess::Write);
+    if (!request.Ok()) {
+        requestOpenLine->Report(request.refusal.empty()
+                                    ? "Failed to open req fifo with errno [" + std::to_string(request.error) + "]"
+                                    : "Failed to open req fifo: " + request.refusal);
+        return -1;
+    }
+    requestPipe = request.handle;
+
+    const pipeio::OpenResult response = pipeio::OpenPipe(responseFifoName, pipeio::PipeAccess::Read);
+    if (!response.Ok()) {
+        responseOpenLine->Report(response.refusal.empty()
+                                     ? "Failed to open resp fifo with errno [" + std::to_string(response.error) + "]"
+                                     : "Failed to open resp fifo: " + response.refusal);
+        CloseFifos();
+        return -1;
+    }
+    responsePipe = response.handle;
+    requestOpenLine->Reset();
+    responseOpenLine->Reset();
+    return 0;
+}
+
+int PythonDetectorBase::FailExchange(const std::string& line)
+{
+    PrintLine(line);
+    CloseFifos();
+    return -3;
+}
+
+void PythonDetectorBase::EncodeImage(const cv::Mat& image)
+{
+    base64.clear();
+    if (image.empty())
+        return;
+    try {
+        if (!cv::imencode(".png", image, png)) {
+            PrintLine("Failed to encode the frame as PNG; an empty picture goes out");
+            png.clear();
+        }
+    } catch (const cv::Exception& error) {
+        PrintLine(std::string("Failed to encode the frame as PNG (") + error.what() + "); an empty picture goes out");
+        png.clear();
+    }
+    Base64Encode(png.data(), png.size(), base64);
+}
+
+int PythonDetectorBase::RunDetection(const cv::Mat& image)
+{
+    if (cancelled.load()) {
+        if (!cancelReported) {
+            PrintLine("Pipe exchanges are cancelled: the detector is no longer asked");
+            cancelReported = true;
+        }
+        CloseFifos();
+        return -3;
+    }
+    if (!isConnected) {
+        isConnected = OpenFifos() == 0;
+        if (!isConnected)
+            return -2;
+    }
+
+    EncodeImage(image);
+    writer.BuildMessage(base64, message);
+
+    // Anything still waiting is left over from an earlier exchange (a detector
+    // that answered twice); reading it now would pair this frame with it.
+    const std::size_t stale = pipeio::DiscardPending(responsePipe);
+    if (stale > 0)
+        PrintLine("Dropped " + std::to_string(stale) + " stale bytes from the detector before the next request");
+
+    const pipeio::IoResult sent = pipeio::WriteAll(requestPipe, message.data(), message.size(), cancelled);
+    if (sent.end == pipeio::IoEnd::Cancelled)
+        return FailExchange("Pipe exchange cancelled while writing the request");
+    if (sent.bytes < kLengthBytes)
+        return FailExchange(ErrnoLine("Failed to write cnn msg hdr", sent.error));
+    if (sent.bytes < message.size())
+        return FailExchange(ErrnoLine("Failed to write img data", sent.error));
+
+    pipeio::IoResult lastRead;
+    const ReadExactly read = [this, &lastRead](void* buffer, std::size_t size) {
+        lastRead = pipeio::ReadAll(responsePipe, buffer, size, cancelled, requestPipe);
+        return lastRead.bytes;
+    };
+    const FrameRead frame = ReadFrame(read, body);
+    if (lastRead.end == pipeio::IoEnd::Cancelled)
+        return FailExchange("Pipe exchange cancelled while waiting for the detector's answer");
+    switch (frame.status) {
+    case FrameStatus::Ok:
+        break;
+    case FrameStatus::ShortHeader:
+        return FailExchange(ErrnoLine("Failed to read cnn msg hdr", lastRead.error));
+    case FrameStatus::TooLarge:
+        return FailExchange("Refused a detector answer of " + std::to_string(frame.announced) +
+                            " bytes (the limit is " + std::to_string(kMaxAnswerBytes) + ")");
+    case FrameStatus::ShortBody:
+        return FailExchange(ErrnoLine("Failed to read cnn result", lastRead.error));
+    }
+
+    // The text ends at the first zero byte, if the detector sent one.
+    body.resize(std::strlen(body.c_str()));
+    Json::Value response = ParseAnswerText(body);
+    return ParseResults(response);
+}
+
+int PythonDetectorBase::ParseResults(Json::Value& response)
+{
+    response = 0;
+    return -1;
+}

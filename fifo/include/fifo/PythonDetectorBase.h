@@ -1,0 +1,75 @@
+#pragma once
+// The pipe transport to an external detector process: two named pipes, one
+// framed request out and one framed answer back per frame.
+
+#include "fifo/PipeIo.h"
+#include "fifo/RequestWriter.h"
+
+#include <json/value.h>
+#include <opencv2/core/mat.hpp>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+class RateLimitedLine;
+
+// Thread-safety: RunDetection, OpenFifos and ParseResults run on one thread
+// (the inference thread); CancelExchanges may be called from any thread.
+class PythonDetectorBase {
+public:
+    PythonDetectorBase();
+    virtual ~PythonDetectorBase();
+    PythonDetectorBase(const PythonDetectorBase&) = delete;
+    PythonDetectorBase& operator=(const PythonDetectorBase&) = delete;
+
+    void SetFifoNames(const std::string& requestName, const std::string& responseName);
+    void SetAppType(const std::string& type);
+
+    // Opens the request pipe for writing and the response pipe for reading,
+    // closing any handles of an earlier connection first. 0 on success, -1
+    // (with a line on standard output) when either cannot be opened now.
+    int OpenFifos();
+
+    // One exchange for `image` (8-bit, 1, 3 or 4 channels; empty sends an
+    // empty picture): ParseResults' result, -2 when the pipes cannot be
+    // opened, -3 when the exchange failed or was cancelled (the pipes are
+    // then closed and reopened at the next call).
+    int RunDetection(const cv::Mat& image);
+
+    // Turns a parsed answer into results. This base has no results: it sets
+    // `response` to 0 and returns -1.
+    virtual int ParseResults(Json::Value& response);
+
+    // Ends a pending exchange within 200 ms and makes every later one fail at
+    // once with -3; for shutting down while a detector hangs.
+    void CancelExchanges();
+
+    bool IsConnected() const { return isConnected; }
+
+protected:
+    bool isConnected = false;
+    std::string requestFifoName;
+    std::string responseFifoName;
+    std::string appType;
+    double scale = 1.0;
+    pipeio::PipeHandle requestPipe = pipeio::kInvalidPipe;
+    pipeio::PipeHandle responsePipe = pipeio::kInvalidPipe;
+
+private:
+    void EncodeImage(const cv::Mat& image);
+    int FailExchange(const std::string& line);
+    void CloseFifos();
+
+    RequestWriter writer;
+    std::atomic<bool> cancelled{false};
+    bool cancelReported = false;
+    std::unique_ptr<RateLimitedLine> requestOpenLine;
+    std::unique_ptr<RateLimitedLine> responseOpenLine;
+    // Per-frame buffers, kept to reuse their storage.
+    std::vector<unsigned char> png;
+    std::string base64;
+    std::string message;
+    std::string body;
+};

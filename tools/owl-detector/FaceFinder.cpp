@@ -1,0 +1,76 @@
+#include "FaceFinder.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+
+namespace {
+
+// Faces are searched at this width at most and from this size up (in pixels
+// of the picture received): an 853 x 480 frame then costs a few tens of
+// milliseconds, and faces at webcam distance are all larger. A finer search
+// (smaller faces, a 1.05 scale step) mostly adds false faces in clothing.
+constexpr int kSearchWidth = 640;
+constexpr int kMinFace = 48;
+constexpr double kScaleStep = 1.1;
+constexpr int kMinNeighbours = 4;
+
+}  // namespace
+
+bool FaceFinder::Load(const std::string& cascadeDir, std::string& error)
+{
+    const std::string facePath = cascadeDir + "/haarcascade_frontalface_default.xml";
+    const std::string eyePath = cascadeDir + "/haarcascade_eye.xml";
+    if (!faces.load(facePath)) {
+        error = "cannot load " + facePath + " (Debian package opencv-data)";
+        return false;
+    }
+    if (!eyes.load(eyePath)) {
+        error = "cannot load " + eyePath + " (Debian package opencv-data)";
+        return false;
+    }
+    return true;
+}
+
+std::vector<Face> FaceFinder::Find(const cv::Mat& image)
+{
+    std::vector<Face> found;
+    if (image.empty())
+        return found;
+    cv::cvtColor(image, gray, image.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+    const double shrink = std::min(1.0, static_cast<double>(kSearchWidth) / gray.cols);
+    if (shrink < 1.0)
+        cv::resize(gray, small, cv::Size(), shrink, shrink, cv::INTER_AREA);
+    else
+        small = gray;
+    cv::equalizeHist(small, small);
+
+    std::vector<cv::Rect> boxes;
+    const int minFace = std::max(24, cvRound(kMinFace * shrink));
+    faces.detectMultiScale(small, boxes, kScaleStep, kMinNeighbours, 0, cv::Size(minFace, minFace));
+    const cv::Rect bounds(0, 0, image.cols, image.rows);
+    for (const cv::Rect& box : boxes) {
+        Face face;
+        face.box = cv::Rect(cvRound(box.x / shrink), cvRound(box.y / shrink), cvRound(box.width / shrink),
+                            cvRound(box.height / shrink)) &
+                   bounds;
+        if (face.box.empty())
+            continue;
+        // Eyes sit in the upper part of the face.
+        const cv::Rect upper(face.box.x, face.box.y, face.box.width, face.box.height * 3 / 5);
+        std::vector<cv::Rect> candidates;
+        const int minEye = std::max(8, face.box.width / 8);
+        const int maxEye = std::max(minEye + 1, face.box.width / 3);
+        eyes.detectMultiScale(gray(upper), candidates, 1.1, 5, 0, cv::Size(minEye, minEye), cv::Size(maxEye, maxEye));
+        std::sort(candidates.begin(), candidates.end(),
+                  [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
+        candidates.resize(std::min<std::size_t>(candidates.size(), 2));
+        for (cv::Rect& eye : candidates)
+            eye += upper.tl();
+        std::sort(candidates.begin(), candidates.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.x < b.x; });
+        face.eyes = candidates;
+        found.push_back(face);
+    }
+    std::sort(found.begin(), found.end(), [](const Face& a, const Face& b) { return a.box.area() > b.box.area(); });
+    return found;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Faces and their eyes, found with OpenCV's Haar cascades.
+
+#include <opencv2/core.hpp>
+#include <opencv2/objdetect.hpp>
+
+#include <string>
+#include <vector>
+
+struct Face {
+    cv::Rect box;                // in pixels of the image searched
+    std::vector<cv::Rect> eyes;  // at most two, left to right
+};
+
+// Thread-safety: one thread uses an instance (cascades keep scratch state).
+class FaceFinder {
+public:
+    // False, with `error`, when a cascade file is missing or unreadable.
+    bool Load(const std::string& cascadeDir, std::string& error);
+    // Faces in `image` (8-bit BGR), largest first.
+    std::vector<Face> Find(const cv::Mat& image);
+
+private:
+    cv::CascadeClassifier faces;
+    cv::CascadeClassifier eyes;
+    cv::Mat gray;
+    cv::Mat small;
+};
