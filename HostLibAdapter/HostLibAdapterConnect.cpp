@@ -95,11 +95,12 @@ void HostLibAdapter::AddDevice(std::size_t slot, int DevId)
     connect(this, &HostLibAdapter::SigRunMask, worker, &HostLibWorker::SlotRunMask);
     connect(this, &HostLibAdapter::SigRunUserDefine, worker, &HostLibWorker::SlotRunUserDefine);
     // A result or failure still queued when its connection ended belongs to
-    // that connection, not to the next one.
+    // that connection, not to the next one; an empty list only clears the
+    // display, which is right after a loss too.
     const unsigned current = generation;
     connect(worker, &HostLibWorker::SigInferenceDone, this,
             [this, current](int Id, int Mode, std::vector<FdFrResult> ResultList) {
-                if (current == generation)
+                if (current == generation || ResultList.empty())
                     SlotInferenceDone(Id, Mode, std::move(ResultList));
             });
     connect(worker, &HostLibWorker::SigInferenceFailed, this, [this, current](int Id) {

@@ -1,0 +1,128 @@
+#include "DeviceRig.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <fstream>
+#include <sstream>
+
+DeviceRig::DeviceRig(int width, int height) : previousDir(QDir::currentPath().toStdString())
+{
+    QDir::setCurrent(QString::fromStdString(dir.Path()));
+    SetKnob("EDL_EMU_CONTROL", dir.File("control"));
+    WriteControl("");
+    adapter = HostLibAdapter::GetInstance();
+    adapter->SetResolution(width, height);
+    QObject::connect(adapter, &HostLibAdapter::SigShowMsg, adapter, [this](const QString& m) { messages << m; });
+    QObject::connect(adapter, &HostLibAdapter::SigStatusChanged, adapter, [this](bool s) { statuses.push_back(s); });
+    QObject::connect(adapter, &HostLibAdapter::SigChangeModelDone, adapter, [this] { ++changeModelDone; });
+    QObject::connect(adapter, &HostLibAdapter::SigInferenceDone, adapter,
+                     [this](int DevId, int Mode, std::vector<FdFrResult> list) {
+                         results.push_back({DevId, Mode, std::move(list)});
+                     });
+    // The panel: an empty list is confirmed at once, otherwise the user answers.
+    QObject::connect(adapter, &HostLibAdapter::SigUpdateFwCheck, adapter, [this](int Mode, std::vector<int> ids) {
+        fwQuestions.push_back(ids);
+        adapter->SlotCheckFw(Mode, ids, ids.empty() ? true : fwAnswer);
+    });
+}
+
+DeviceRig::~DeviceRig()
+{
+    HostLibAdapter::DestroyInstance();
+    QDir::setCurrent(QString::fromStdString(previousDir));
+}
+
+void DeviceRig::SetKnob(const char* name, const std::string& value)
+{
+    qputenv(name, QByteArray::fromStdString(value));
+}
+
+void DeviceRig::WriteControl(const std::string& text)
+{
+    WriteText(dir.File("control.tmp"), text);
+    std::rename(dir.File("control.tmp").c_str(), dir.File("control").c_str());
+}
+
+bool DeviceRig::Connect(int Mode)
+{
+    adapter->SlotConnect(Mode);
+    return adapter->IsConnected();
+}
+
+bool DeviceRig::Infer(const cv::Mat& frame, DeviceResult& result, int timeoutMs)
+{
+    if (!WaitFor([this] { return adapter->IsReady(0); }, timeoutMs))
+        return false;
+    const std::size_t before = results.size();
+    adapter->Dispatch(frame.clone(), 0);
+    if (!WaitFor([&] { return results.size() > before; }, timeoutMs))
+        return false;
+    result = results.back();
+    return true;
+}
+
+bool DeviceRig::WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+std::vector<std::string> DeviceRig::LogCalls() const
+{
+    std::vector<std::string> calls;
+    std::istringstream lines(ReadText(dir.File("campus_hostlib.log")));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto start = line.find(" edl_");
+        if (start != std::string::npos)
+            calls.push_back(line.substr(start + 1));
+    }
+    return calls;
+}
+
+int DeviceRig::CountCalls(const std::string& call) const
+{
+    int n = 0;
+    for (const auto& line : LogCalls())
+        n += line.rfind(call + " ", 0) == 0 ? 1 : 0;
+    return n;
+}
+
+bool DeviceRig::HasMessageStartingWith(const QString& prefix) const
+{
+    for (const auto& m : messages)
+        if (m.startsWith(prefix))
+            return true;
+    return false;
+}
+
+std::string OpenCvSample(const std::string& name)
+{
+    return std::string(VIREO_OPENCV_SAMPLES) + "/" + name;
+}
+
+std::string BuildFile(const std::string& relative)
+{
+    return std::string(VIREO_BUILD_DIR) + "/" + relative;
+}
+
+cv::Mat ReadPicture(const std::string& path)
+{
+    cv::Mat picture = cv::imread(path, cv::IMREAD_COLOR);
+    EXPECT_FALSE(picture.empty()) << path;
+    return picture;
+}
