@@ -1,0 +1,276 @@
+// The value panels: rows in "order", their text, fonts and the panel's size,
+// and hostile entries that must neither crash nor grow without bound.
+#include "UiTestSupport.h"
+
+#include "ui/FrResultUiItem.h"
+#include "ui/FrameResultUiItem.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// The panel's row labels in creation order (which is their row number); the
+// frame panel's picture label is not a row.
+std::vector<QLabel*> Rows(QWidget* panel)
+{
+    std::vector<QLabel*> rows;
+    for (QLabel* label : panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        if (label->textFormat() == Qt::PlainText)
+            rows.push_back(label);
+    return rows;
+}
+
+std::vector<QString> ShownTexts(QWidget* panel)
+{
+    std::vector<QString> texts;
+    for (QLabel* row : Rows(panel))
+        if (!row->isHidden())
+            texts.push_back(row->text());
+    return texts;
+}
+
+struct PanelCase {
+    const char* name;
+    const char* entry;
+    std::vector<QString> boxRows;    // shown rows of the box panel, top to bottom
+    std::vector<QString> frameRows;  // the same entry in the frame panel
+};
+
+const PanelCase kPanelCases[] = {
+    {"order decides the rows",
+     R"({"ordered_value_dict": {"a": {"order": 1, "value": "x", "show_on_panel": true},
+                                "b": {"order": 0, "value": "y", "show_on_panel": true}}})",
+     {"y", "x"},
+     {": y", ": x"}},
+    {"title only when the box item asks; always in the frame panel",
+     R"({"ordered_value_dict": {"age": {"order": 0, "title": "Age", "value": "35", "show_on_panel": true,
+                                        "show_title": true},
+                                "sex": {"order": 1, "title": "Gender", "value": "F", "show_on_panel": true}}})",
+     {"Age: 35", "F"},
+     {"Age: 35", "Gender: F"}},
+    {"missing show_on_panel hides the row",
+     R"({"ordered_value_dict": {"a": {"order": 0, "value": "seen", "show_on_panel": true},
+                                "b": {"order": 1, "value": "hidden"}}})",
+     {"seen"},
+     {": seen"}},
+    {"order out of range is ignored",
+     R"({"ordered_value_dict": {"a": {"order": 5, "value": "far", "show_on_panel": true},
+                                "b": {"order": -1, "value": "neg", "show_on_panel": true},
+                                "c": {"order": 1, "value": "ok", "show_on_panel": true}}})",
+     {"ok"},
+     {": ok"}},
+    {"duplicate order: the later name wins",
+     R"({"ordered_value_dict": {"a": {"order": 0, "value": "first", "show_on_panel": true},
+                                "b": {"order": 0, "value": "second", "show_on_panel": true}}})",
+     {"second"},
+     {": second"}},
+    {"fields of the wrong type count as missing",
+     R"({"ordered_value_dict": {"a": {"order": "1", "value": {"x": 1}, "title": [1], "show_on_panel": true,
+                                      "show_title": "yes", "font_size": "big", "alignment": "left"},
+                                "b": {"order": 1.9, "value": 42, "show_on_panel": 1},
+                                "c": 17}})",
+     {"", "42"},
+     {": ", ": 42"}},
+    {"markup is shown as text",
+     R"({"ordered_value_dict": {"a": {"order": 0, "value": "<b>bold</b><img src='/etc/passwd'>",
+                                      "show_on_panel": true}}})",
+     {"<b>bold</b><img src='/etc/passwd'>"},
+     {": <b>bold</b><img src='/etc/passwd'>"}},
+    {"ordered_value_dict that is not an object", R"({"ordered_value_dict": [1, 2, 3]})", {}, {}},
+    {"entry that is not an object", R"([{"ordered_value_dict": {}}])", {}, {}},
+};
+
+void PrintTo(const PanelCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PanelRows : public ::testing::TestWithParam<PanelCase> {};
+
+TEST_P(PanelRows, BoxPanelShowsRowsInOrder)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetValues(ParseEntry(GetParam().entry));
+    panel->show();
+    Settle();
+    EXPECT_EQ(ShownTexts(panel), GetParam().boxRows);
+
+    // Top to bottom on the screen as in the list.
+    int lastY = -1;
+    for (QLabel* row : Rows(panel)) {
+        if (row->isHidden())
+            continue;
+        EXPECT_GT(row->y(), lastY) << row->text().toStdString();
+        lastY = row->y();
+    }
+}
+
+TEST_P(PanelRows, FramePanelAlwaysShowsTitles)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrameResultUiItem(host.get());
+    panel->SetValues(ParseEntry(GetParam().entry));
+    EXPECT_EQ(ShownTexts(panel), GetParam().frameRows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, PanelRows, ::testing::ValuesIn(kPanelCases),
+                         [](const ::testing::TestParamInfo<PanelCase>& info) { return CaseName(info.param.name); });
+
+TEST(BoxPanel, IsTwentyPixelsLargerThanItsRows)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {
+        "a": {"order": 1, "value": "a much longer second row", "show_on_panel": true, "font_size": 18},
+        "b": {"order": 0, "value": "short", "show_on_panel": true, "font_size": 30}}})"));
+    const std::vector<QLabel*> rows = Rows(panel);
+    ASSERT_EQ(rows.size(), 2u);
+    const int maxWidth = std::max(rows[0]->sizeHint().width(), rows[1]->sizeHint().width());
+    const int totalHeight = rows[0]->sizeHint().height() + rows[1]->sizeHint().height();
+    EXPECT_EQ(panel->geometry(), QRect(0, 0, maxWidth + 20, totalHeight + 20));
+    EXPECT_EQ(rows[0]->font().pointSize(), 30);
+    EXPECT_EQ(rows[1]->font().pointSize(), 18);
+}
+
+TEST(BoxPanel, AllRowsHiddenStillSizesThePanel)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "x"}}})"));
+    EXPECT_EQ(panel->geometry(), QRect(0, 0, 20, 20));
+}
+
+TEST(BoxPanel, EmptyDictHidesThePanel)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->show();
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {}})"));
+    EXPECT_TRUE(panel->isHidden());
+
+    auto* framePanel = new FrameResultUiItem(host.get());
+    framePanel->show();
+    framePanel->SetValues(ParseEntry(R"({"ordered_value_dict": {}})"));
+    EXPECT_TRUE(framePanel->isHidden());
+}
+
+TEST(BoxPanel, RowsAreReusedAndSurplusRowsHidden)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {
+        "a": {"order": 0, "value": "1", "show_on_panel": true}, "b": {"order": 1, "value": "2", "show_on_panel": true},
+        "c": {"order": 2, "value": "3", "show_on_panel": true}}})"));
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "only", "show_on_panel": true}}})"));
+    EXPECT_EQ(Rows(panel).size(), 3u);
+    EXPECT_EQ(ShownTexts(panel), std::vector<QString>{"only"});
+}
+
+TEST(BoxPanel, MarkupIsMeasuredAsLiteralText)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    const QString text = QStringLiteral("<h1>big</h1>");
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "<h1>big</h1>",
+                                                                  "show_on_panel": true, "font_size": 12}}})"));
+    QLabel* row = Rows(panel).at(0);
+    // A heading would be taller and narrower than the literal characters.
+    EXPECT_NEAR(row->sizeHint().width(), QFontMetrics(row->font()).horizontalAdvance(text), 3);
+    EXPECT_LT(row->sizeHint().height(), 2 * QFontMetrics(row->font()).height());
+}
+
+TEST(PanelFonts, SizesAreClampedAndMissingMeansDefault)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    Json::Value entry = ParseEntry(R"({"ordered_value_dict": {
+        "a": {"order": 1, "value": "huge", "show_on_panel": true, "font_size": 1e12},
+        "b": {"order": 2, "value": "tiny", "show_on_panel": true, "font_size": -40},
+        "c": {"order": 3, "value": "none", "show_on_panel": true, "font_size": 30},
+        "d": {"order": 4, "value": "nan", "show_on_panel": true},
+        "e": {"value": "inf", "show_on_panel": true}}})");
+    entry["ordered_value_dict"]["c"].removeMember("font_size");
+    entry["ordered_value_dict"]["d"]["font_size"] = std::nan("");
+    entry["ordered_value_dict"]["e"]["font_size"] = std::numeric_limits<double>::infinity();
+    entry["ordered_value_dict"]["e"]["order"] = -std::numeric_limits<double>::infinity();
+    panel->SetValues(entry);
+    const std::vector<QLabel*> rows = Rows(panel);
+    ASSERT_EQ(rows.size(), 5u);
+    const int defaultSize = panel->font().pointSize();
+    EXPECT_EQ(rows[1]->font().pointSize(), 200);
+    EXPECT_EQ(rows[2]->font().pointSize(), 1);
+    // A missing size is the panel's own, not the size of the row before.
+    EXPECT_EQ(rows[3]->font().pointSize(), defaultSize);
+    EXPECT_EQ(rows[4]->font().pointSize(), defaultSize);
+    // An infinite order counts as missing, which is row 0.
+    EXPECT_EQ(rows[0]->text(), QStringLiteral("inf"));
+    EXPECT_EQ(rows[0]->font().pointSize(), defaultSize);
+}
+
+TEST(PanelLimits, HundredThousandRowsMakeAtMostSixtyFour)
+{
+    Json::Value entry;
+    Json::Value& items = entry["ordered_value_dict"];
+    for (int i = 0; i < 100000; ++i) {
+        Json::Value item;
+        item["order"] = i;
+        item["value"] = "v" + std::to_string(i);
+        item["show_on_panel"] = true;
+        items["k" + std::to_string(1000000 + i)] = item;
+    }
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* boxPanel = new FrResultUiItem(host.get());
+    auto* framePanel = new FrameResultUiItem(host.get());
+    boxPanel->SetValues(entry);
+    framePanel->SetValues(entry);
+    EXPECT_EQ(Rows(boxPanel).size(), 64u);
+    EXPECT_EQ(Rows(framePanel).size(), 64u);
+    const std::vector<QString> shown = ShownTexts(boxPanel);
+    ASSERT_EQ(shown.size(), 64u);
+    EXPECT_EQ(shown.front(), QStringLiteral("v0"));
+    EXPECT_EQ(shown.back(), QStringLiteral("v63"));
+}
+
+TEST(PanelLimits, LongTextIsCut)
+{
+    Json::Value entry;
+    Json::Value& item = entry["ordered_value_dict"]["a"];
+    item["value"] = std::string(1 << 20, 'w');
+    item["show_on_panel"] = true;
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetValues(entry);
+    EXPECT_EQ(Rows(panel).at(0)->text().size(), 4096);
+}
+
+TEST(PanelStyle, EntryStyleOrDefault)
+{
+    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetPanelStyle(ParseEntry(R"({"qt_panel_style_sheet": "background-color: rgb(0, 200, 0);"})"));
+    EXPECT_EQ(panel->styleSheet(), QStringLiteral("background-color: rgb(0, 200, 0);"));
+    panel->SetPanelStyle(ParseEntry(R"({"qt_panel_style_sheet": 5})"));
+    EXPECT_EQ(panel->styleSheet(),
+              QStringLiteral("background-color:rgba(34,110,158,70%); border-radius: 15px; color: rgb(255, 255, 204);"));
+}
+
+TEST(PanelStyle, StyledPanelPaintsItsBackground)
+{
+    std::unique_ptr<QWidget> host(NewHost(400, 300, Qt::black));
+    auto* panel = new FrResultUiItem(host.get());
+    panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "x", "show_on_panel": true}}})"));
+    panel->SetPanelStyle(ParseEntry(R"({"qt_panel_style_sheet": "background-color: rgb(0, 200, 0); border-radius: 2px;"})"));
+    panel->move(100, 100);
+    panel->show();
+    Settle();
+    EXPECT_TRUE(ColourNear(GrabPixel(host.get(), 100 + panel->width() - 4, 100 + panel->height() / 2), QColor(0, 200, 0)));
+    EXPECT_TRUE(ColourNear(GrabPixel(host.get(), 90, 100 + panel->height() / 2), Qt::black));
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "ui/FrResultUiItem.h"
+
+#include "PanelStyle.h"
+#include "UiStyles.h"
+#include "ValueRows.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+FrResultUiItem::FrResultUiItem(QWidget* parent) : QFrame(parent), rowLayout(new QVBoxLayout)
+{
+    setGeometry(0, 0, 250, 120);
+    setStyleSheet(QString::fromLatin1(vireo_ui::kPanelInitialStyle));
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Raised);
+    rowLayout->setSpacing(1);
+    rowLayout->setSizeConstraint(QLayout::SetNoConstraint);
+    auto* mainLayout = new QHBoxLayout(this);
+    mainLayout->addLayout(rowLayout);
+    hide();
+}
+
+FrResultUiItem::~FrResultUiItem() = default;
+
+void FrResultUiItem::SetValues(const Json::Value& entry)
+{
+    const vireo_ui::RowsExtent extent =
+        vireo_ui::FillRows(entry, this, rowLayout, rows, vireo_ui::TitleMode::AsItemSays);
+    if (extent.items > 0)
+        setGeometry(0, 0, extent.maxWidth + 20, extent.totalHeight + 20);
+    else
+        hide();
+}
+
+void FrResultUiItem::SetPanelStyle(const Json::Value& entry)
+{
+    setStyleSheet(vireo_ui::EntryPanelStyle(entry));
+}
