@@ -6,5 +6,11 @@
 
 using QuitHandler = void (*)();
 
-// Call once, after the QApplication exists. False if it could not be set up.
+// Call first in main: a request that arrives while the program is still
+// starting is held back until the handler is installed, instead of killing
+// the process half-started.
+void DeferQuitSignals();
+
+// Call once, after the QApplication exists and before any thread starts.
+// False if it could not be set up.
 bool InstallQuitSignalHandler(QuitHandler onQuit);

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <pthread.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,7 +19,22 @@ void OnSignal(int)
     [[maybe_unused]] const ssize_t ignored = write(wakeFds[1], &byte, 1);
 }
 
+sigset_t QuitSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
 }  // namespace
+
+void DeferQuitSignals()
+{
+    const sigset_t set = QuitSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 bool InstallQuitSignalHandler(QuitHandler onQuit)
 {
@@ -37,5 +53,8 @@ bool InstallQuitSignalHandler(QuitHandler onQuit)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+    const bool installed = sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+    const sigset_t set = QuitSignals();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);  // a request held back arrives now
+    return installed;
 }

@@ -18,6 +18,12 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
 
 }  // namespace
 
+void DeferQuitSignals()
+{
+    // Console events arrive on a thread of their own once the handler is
+    // installed; until then Windows ends the process as it always does.
+}
+
 bool InstallQuitSignalHandler(QuitHandler onQuit)
 {
     handler = onQuit;

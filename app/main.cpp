@@ -16,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    DeferQuitSignals();
     std::string settingsPath = ExecutableDir() + "../jsonconfig/VireoOwlEdgeSettings.json";
     if (argc == 2)
         settingsPath = argv[1];

@@ -95,3 +95,11 @@ void FrameSlots::Stop()
     }
     changed.notify_all();
 }
+
+bool FrameSlots::WaitUntilDrained(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [this] {
+        return pair[0].consumed && !pair[0].busy && pair[1].consumed && !pair[1].busy;
+    });
+}

@@ -5,6 +5,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -38,6 +39,10 @@ public:
 
     // Ends every wait, now and later; used at shutdown.
     void Stop();
+
+    // Waits until every published frame was taken and released; false when
+    // that did not happen within `timeout`.
+    bool WaitUntilDrained(std::chrono::milliseconds timeout);
 
 private:
     std::mutex mutex;

@@ -1,0 +1,130 @@
+#include "pipeline/FrameSlots.h"
+
+#include <opencv2/core.hpp>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+void Publish(FrameSlots& frameSlots, int number)
+{
+    FrameSlot* slot = frameSlots.GetWritableSlot();
+    ASSERT_NE(slot, nullptr);
+    slot->frame = cv::Mat(1, 1, CV_32S, cv::Scalar(number));
+    frameSlots.PublishSlot(slot);
+}
+
+int Number(const FrameSlot* slot)
+{
+    return slot->frame.at<int>(0, 0);
+}
+
+TEST(FrameSlots, TheNewerOfTwoWaitingFramesIsTakenAndTheOlderDropped)
+{
+    FrameSlots frameSlots;
+    Publish(frameSlots, 1);
+    Publish(frameSlots, 2);
+    FrameSlot* taken = frameSlots.TakeNewestSlot();
+    EXPECT_EQ(Number(taken), 2);
+    frameSlots.ReleaseSlot(taken);
+
+    // Frame 1 was dropped: the next take waits for a new frame.
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        Publish(frameSlots, 3);
+    });
+    taken = frameSlots.TakeNewestSlot();
+    EXPECT_EQ(Number(taken), 3);
+    frameSlots.ReleaseSlot(taken);
+    later.join();
+}
+
+TEST(FrameSlots, WriterNeverGetsTheSlotBeingRead)
+{
+    FrameSlots frameSlots;
+    Publish(frameSlots, 1);
+    FrameSlot* reading = frameSlots.TakeNewestSlot();
+    for (int i = 2; i < 6; ++i) {
+        FrameSlot* writing = frameSlots.GetWritableSlot();
+        EXPECT_NE(writing, reading);
+        writing->frame = cv::Mat(1, 1, CV_32S, cv::Scalar(i));
+        frameSlots.PublishSlot(writing);
+    }
+    EXPECT_EQ(Number(reading), 1);  // untouched while read
+    frameSlots.ReleaseSlot(reading);
+    FrameSlot* next = frameSlots.TakeNewestSlot();
+    EXPECT_EQ(Number(next), 5);
+    frameSlots.ReleaseSlot(next);
+}
+
+TEST(FrameSlots, AnAbandonedSlotIsFreeAndNeverTaken)
+{
+    FrameSlots frameSlots;
+    FrameSlot* first = frameSlots.GetWritableSlot();
+    frameSlots.AbandonSlot(first);
+    Publish(frameSlots, 7);
+    FrameSlot* taken = frameSlots.TakeNewestSlot();
+    EXPECT_EQ(Number(taken), 7);
+    EXPECT_TRUE(taken->busy);
+    frameSlots.ReleaseSlot(taken);
+    EXPECT_FALSE(taken->busy);
+    EXPECT_TRUE(taken->consumed);
+}
+
+TEST(FrameSlots, StopEndsTheWaitsOfBothSides)
+{
+    FrameSlots frameSlots;
+    std::atomic<bool> readerDone{false};
+    std::thread reader([&] {
+        EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
+        readerDone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(readerDone);
+    frameSlots.Stop();
+    reader.join();
+    EXPECT_EQ(frameSlots.GetWritableSlot(), nullptr);
+    EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
+}
+
+// A fast writer and a slow reader: the reader sees strictly increasing
+// numbers, skipping some, never an older frame after a newer one.
+TEST(FrameSlots, SlowReaderSeesOnlyNewerFrames)
+{
+    FrameSlots frameSlots;
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        for (int n = 0; writing; ++n) {
+            FrameSlot* slot = frameSlots.GetWritableSlot();
+            if (slot == nullptr)
+                return;
+            slot->frame.create(64, 64, CV_32S);
+            slot->frame.setTo(cv::Scalar(n));  // the whole frame, so a torn write would show
+            frameSlots.PublishSlot(slot);
+        }
+    });
+    int last = -1;
+    int skipped = 0;
+    for (int i = 0; i < 200; ++i) {
+        FrameSlot* slot = frameSlots.TakeNewestSlot();
+        const int number = Number(slot);
+        double low = 0, high = 0;
+        cv::minMaxLoc(slot->frame, &low, &high);
+        EXPECT_EQ(low, high) << "frame written while read";
+        EXPECT_GT(number, last);
+        skipped += number - last - 1;
+        last = number;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        frameSlots.ReleaseSlot(slot);
+    }
+    writing = false;
+    frameSlots.Stop();
+    writer.join();
+    EXPECT_GT(skipped, 0);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+#include "PipelineTestSupport.h"
+
+#include "settings/QtSettingManager.h"
+
+#include "TempDir.h"
+
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kBits = 16;
+
+cv::Rect Cell(const cv::Mat& frame, int index)
+{
+    const int width = frame.cols / kBits;
+    return cv::Rect(index * width + width / 4, frame.rows / 16, width / 2, frame.rows / 8);
+}
+
+bool IsWhite(const cv::Mat& frame, const cv::Rect& area)
+{
+    return cv::mean(frame(area))[1] > 128;
+}
+
+}  // namespace
+
+bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Size size)
+{
+    cv::VideoWriter writer(path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps, size);
+    if (!writer.isOpened())
+        return false;
+    const int cell = size.width / kBits;
+    for (int n = 0; n < frames; ++n) {
+        cv::Mat frame(size, CV_8UC3, cv::Scalar(40, 40, 40));
+        for (int bit = 0; bit < kBits; ++bit) {
+            const cv::Scalar colour = (n >> bit) & 1 ? cv::Scalar(255, 255, 255) : cv::Scalar(0, 0, 0);
+            cv::rectangle(frame, cv::Rect(bit * cell, 0, cell, size.height / 4), colour, cv::FILLED);
+        }
+        cv::rectangle(frame, cv::Rect(0, size.height / 2, size.width / 8, size.height / 4), cv::Scalar(255, 255, 255),
+                      cv::FILLED);
+        writer.write(frame);
+    }
+    return true;
+}
+
+int ReadMirroredFrameNumber(const cv::Mat& frame)
+{
+    if (frame.empty() || frame.type() != CV_8UC3)
+        return -1;
+    int number = 0;
+    for (int bit = 0; bit < kBits; ++bit) {
+        if (IsWhite(frame, Cell(frame, kBits - 1 - bit)))
+            number |= 1 << bit;
+    }
+    return number;
+}
+
+bool MarkerIsOnTheRight(const cv::Mat& frame)
+{
+    const cv::Rect marker(frame.cols / 32, frame.rows / 2 + frame.rows / 16, frame.cols / 16, frame.rows / 8);
+    const cv::Rect mirrored(frame.cols - marker.x - marker.width, marker.y, marker.width, marker.height);
+    return IsWhite(frame, mirrored) && !IsWhite(frame, marker);
+}
+
+void LoadSettings(const std::string& json)
+{
+    static TempDir dir;
+    const std::string path = dir.File("settings.json");
+    WriteText(path, json);
+    QtSettingManager::GetInstance()->Load(path);
+}
+
+RecordingConsumer::RecordingConsumer(FrameSlots& frameSlots, std::chrono::milliseconds workPerFrame) : frameSlots(frameSlots)
+{
+    thread = std::thread([this, workPerFrame] {
+        while (FrameSlot* slot = this->frameSlots.TakeNewestSlot()) {
+            Seen frame{ReadMirroredFrameNumber(slot->frame), MarkerIsOnTheRight(slot->frame), Clock::now()};
+            std::this_thread::sleep_for(workPerFrame);
+            this->frameSlots.ReleaseSlot(slot);
+            std::lock_guard<std::mutex> lock(mutex);
+            seen.push_back(frame);
+        }
+    });
+}
+
+RecordingConsumer::~RecordingConsumer()
+{
+    frameSlots.Stop();
+    thread.join();
+}
+
+bool RecordingConsumer::WaitFor(std::size_t count, std::chrono::milliseconds timeout)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (seen.size() >= count)
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+std::vector<RecordingConsumer::Seen> RecordingConsumer::Frames()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return seen;
+}
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Numbered test videos, the settings they play with, and a stand-in for the
+// inference worker that records what reached it.
+
+#include "pipeline/FrameSlots.h"
+
+#include <opencv2/core.hpp>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Frame n carries n in 16 black or white cells along its top and a white
+// marker at its left edge; returns false when the file cannot be written.
+bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Size size = {320, 240});
+
+// The number a (mirrored) numbered frame carries; -1 when it carries none.
+int ReadMirroredFrameNumber(const cv::Mat& frame);
+// Whether the white marker is at the right edge, where mirroring puts it.
+bool MarkerIsOnTheRight(const cv::Mat& frame);
+
+// Loads a settings document into the process-wide store.
+void LoadSettings(const std::string& json);
+
+// Takes frames from the frameSlots on a thread of its own, like the inference
+// worker, spending `workPerFrame` on each.
+class RecordingConsumer {
+public:
+    using Clock = std::chrono::steady_clock;
+    struct Seen {
+        int number;
+        bool mirrored;
+        Clock::time_point at;
+    };
+
+    RecordingConsumer(FrameSlots& frameSlots, std::chrono::milliseconds workPerFrame = {});
+    ~RecordingConsumer();
+
+    // Waits until `count` frames were seen or `timeout` passed.
+    bool WaitFor(std::size_t count, std::chrono::milliseconds timeout);
+    std::vector<Seen> Frames();
+
+private:
+    FrameSlots& frameSlots;
+    std::mutex mutex;
+    std::vector<Seen> seen;
+    std::thread thread;
+};
+
+// CPU seconds this process used so far.
+double ProcessCpuSeconds();

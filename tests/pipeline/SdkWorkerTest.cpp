@@ -1,0 +1,196 @@
+#include "pipeline/InferenceBackends.h"
+#include "pipeline/SdkWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/core.hpp>
+
+#include <QSignalSpy>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class FakeDetector : public DetectorBackend {
+public:
+    int Infer(const cv::Mat&) override
+    {
+        ++exchanges;
+        std::unique_lock<std::mutex> lock(mutex);
+        released.wait(lock, [this] { return !hang || cancelled; });
+        return cancelled ? -3 : 0;
+    }
+    void GetBboxResults(std::vector<Json::Value>& out) override { out = std::exchange(boxes, {}); }
+    void GetFrameResults(std::vector<Json::Value>& out) override { out.clear(); }
+    void Cancel() override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        cancelled = true;
+        released.notify_all();
+    }
+
+    std::vector<Json::Value> boxes;
+    std::atomic<int> exchanges{0};
+    bool hang = false;
+
+private:
+    std::mutex mutex;
+    std::condition_variable released;
+    bool cancelled = false;
+};
+
+class FakeDevice : public DeviceBackend {
+public:
+    bool IsReady(int) override { return ready; }
+    bool IsBusy() const override { return busy; }
+    void Dispatch(cv::Mat image, std::size_t) override { dispatched.push_back(std::move(image)); }
+
+    bool ready = false;
+    bool busy = false;
+    std::vector<cv::Mat> dispatched;
+};
+
+cv::Mat BlueFrame()
+{
+    return cv::Mat(48, 64, CV_8UC3, cv::Scalar(255, 0, 0));
+}
+
+// Runs one frame through the worker's loop on a thread of its own.
+void RunOneFrame(SdkWorker& worker, const cv::Mat& frame)
+{
+    worker.SetRunning(true);
+    std::thread loop([&] { worker.DoWork(); });
+    FrameSlot* slot = worker.Slots().GetWritableSlot();
+    frame.copyTo(slot->frame);
+    worker.Slots().PublishSlot(slot);
+    EXPECT_TRUE(worker.Slots().WaitUntilDrained(5s));
+    worker.Stop();
+    loop.join();
+}
+
+TEST(SdkWorker, DetectorModeClearsOldBoxesWhenThereAreNoneAndShowsEveryFrame)
+{
+    FakeDetector detector;
+    SdkWorker worker("FIFO", &detector, nullptr);
+    QSignalSpy clean(&worker, &SdkWorker::SigCleanResult);
+    QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
+    RunOneFrame(worker, BlueFrame());
+
+    EXPECT_EQ(detector.exchanges, 1);
+    ASSERT_EQ(clean.count(), 1);
+    EXPECT_EQ(clean.at(0).at(0).toInt(), -1);
+    EXPECT_EQ(shown.count(), 1);
+    const std::optional<DisplayFrame> frame = worker.TakeDisplayFrame();
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_TRUE(frame->bboxResultsVec.empty());
+    EXPECT_EQ(frame->image.size(), QSize(64, 48));
+    EXPECT_EQ(frame->image.pixelColor(5, 5), QColor(0, 0, 255));  // BGR blue shown as blue
+}
+
+TEST(SdkWorker, DetectorBoxesTravelWithTheirPicture)
+{
+    FakeDetector detector;
+    detector.boxes = {Json::Value("a"), Json::Value("b")};
+    SdkWorker worker("FIFO", &detector, nullptr);
+    QSignalSpy clean(&worker, &SdkWorker::SigCleanResult);
+    RunOneFrame(worker, BlueFrame());
+    EXPECT_EQ(clean.count(), 0);
+    EXPECT_EQ(worker.TakeDisplayFrame()->bboxResultsVec.size(), 2u);
+}
+
+TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
+{
+    const struct {
+        bool ready, busy;
+        std::size_t dispatched;
+        int shown;
+    } cases[] = {{false, false, 0, 1}, {true, false, 1, 1}, {true, true, 1, 0}, {false, true, 0, 0}};
+    for (const auto& c : cases) {
+        FakeDevice device;
+        device.ready = c.ready;
+        device.busy = c.busy;
+        SdkWorker worker("NX310", nullptr, &device);
+        worker.SetInferenceEnabled(true);
+        QSignalSpy shown(&worker, &SdkWorker::SigShowBackground);
+        const cv::Mat frame = BlueFrame();
+        RunOneFrame(worker, frame);
+        EXPECT_EQ(device.dispatched.size(), c.dispatched) << c.ready << c.busy;
+        EXPECT_EQ(shown.count(), c.shown) << c.ready << c.busy;
+        if (!device.dispatched.empty()) {
+            EXPECT_EQ(cv::countNonZero(device.dispatched[0].reshape(1) != frame.reshape(1)), 0);
+            EXPECT_NE(device.dispatched[0].data, frame.data);
+        }
+    }
+}
+
+TEST(SdkWorker, DeviceGetsNoFramesWhileInferenceIsDisabled)
+{
+    FakeDevice device;
+    device.ready = true;
+    SdkWorker worker("NX310", nullptr, &device);
+    RunOneFrame(worker, BlueFrame());
+    EXPECT_TRUE(device.dispatched.empty());
+}
+
+TEST(SdkWorker, UnknownModeTakesFramesAndShowsNothing)
+{
+    SdkWorker worker("SOMETHING", nullptr, nullptr);
+    QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
+    QSignalSpy background(&worker, &SdkWorker::SigShowBackground);
+    RunOneFrame(worker, BlueFrame());
+    EXPECT_EQ(shown.count() + background.count(), 0);
+    EXPECT_FALSE(worker.TakeDisplayFrame().has_value());
+}
+
+TEST(SdkWorker, AnUndrawnPictureIsReplacedNotQueued)
+{
+    FakeDetector detector;
+    SdkWorker worker("FIFO", &detector, nullptr);
+    QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
+    worker.SetRunning(true);
+    std::thread loop([&] { worker.DoWork(); });
+    for (int i = 1; i <= 20; ++i) {
+        FrameSlot* slot = worker.Slots().GetWritableSlot();
+        slot->frame = cv::Mat(8, i, CV_8UC3, cv::Scalar(0, 0, 0));
+        worker.Slots().PublishSlot(slot);
+        ASSERT_TRUE(worker.Slots().WaitUntilDrained(5s));
+    }
+    worker.Stop();
+    loop.join();
+    EXPECT_EQ(shown.count(), 1);  // the window has not taken anything yet
+    EXPECT_EQ(worker.TakeDisplayFrame()->image.width(), 20);
+    EXPECT_FALSE(worker.TakeDisplayFrame().has_value());
+}
+
+// Shutdown while nothing arrives, and while the detector never answers.
+TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
+{
+    for (const bool detectorHangs : {false, true}) {
+        FakeDetector detector;
+        detector.hang = detectorHangs;
+        SdkWorker worker("FIFO", &detector, nullptr);
+        worker.SetRunning(true);
+        std::thread loop([&] { worker.DoWork(); });
+        if (detectorHangs) {
+            FrameSlot* slot = worker.Slots().GetWritableSlot();
+            slot->frame = BlueFrame();
+            worker.Slots().PublishSlot(slot);
+            while (detector.exchanges == 0)
+                std::this_thread::sleep_for(1ms);
+        }
+        std::this_thread::sleep_for(50ms);
+        const auto start = std::chrono::steady_clock::now();
+        worker.Stop();
+        loop.join();
+#ifndef VIREO_SANITIZED_BUILD
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms) << detectorHangs;
+#endif
+    }
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+#include "pipeline/VideoCapWorker.h"
+
+#include "PipelineTestSupport.h"
+#include "TempDir.h"
+
+#include "settings/QtSettingManager.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string Settings(const std::string& camera, int reconnectSec, int fps = 30)
+{
+    return R"({"Camera": ")" + camera + R"(", "CameraAutoReconnectSec": )" + std::to_string(reconnectSec)
+           + R"(, "CameraFps": )" + std::to_string(fps) + "}";
+}
+
+// The capture loop on a thread of its own, stopped as the window stops it.
+class RunningCapture {
+public:
+    explicit RunningCapture(VideoCapWorker& worker) : worker(worker)
+    {
+        worker.SetRunning(true);
+        thread = std::thread([&] { worker.DoWork(); });
+    }
+    ~RunningCapture() { Stop(); }
+
+    // How long the loop took to end after it was told to.
+    Clock::duration Stop()
+    {
+        if (!thread.joinable())
+            return {};
+        const Clock::time_point start = Clock::now();
+        worker.SetRunning(false);
+        thread.join();
+        return Clock::now() - start;
+    }
+
+private:
+    VideoCapWorker& worker;
+    std::thread thread;
+};
+
+TEST(VideoCapWorker, RecordsTheFrameSizeAndMirrorsEveryFrame)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 20, 30, {320, 240}));
+    LoadSettings(Settings(dir.File("clip.avi"), -1, 200));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    ASSERT_TRUE(worker.IsCameraOpened());
+    EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraWidth(), 320);
+    EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraHeight(), 240);
+
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    ASSERT_TRUE(consumer.WaitFor(5, 5s));
+    for (const auto& frame : consumer.Frames())
+        EXPECT_TRUE(frame.mirrored) << frame.number;
+    EXPECT_EQ(consumer.Frames().front().number, 0);
+}
+
+TEST(VideoCapWorker, PacesFilesAtTheConfiguredRate)
+{
+#ifdef VIREO_SANITIZED_BUILD
+    GTEST_SKIP() << "timing is meaningless under sanitizers";
+#endif
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 200, 30));
+    LoadSettings(Settings(dir.File("clip.avi"), -1, 30));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    ASSERT_TRUE(consumer.WaitFor(61, 10s));
+    const auto frames = consumer.Frames();
+    const double seconds = std::chrono::duration<double>(frames[60].at - frames[0].at).count();
+    EXPECT_NEAR(seconds, 2.0, 0.4) << "60 frames at 30 fps";
+    EXPECT_EQ(frames[60].number, 60);  // a fast reader misses nothing of a paced file
+}
+
+TEST(VideoCapWorker, SlowConsumerSeesIncreasingFrameNumbersWithSkips)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 300, 30));
+    LoadSettings(Settings(dir.File("clip.avi"), -1, 500));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    RecordingConsumer consumer(frameSlots, 15ms);
+    RunningCapture capture(worker);
+    ASSERT_TRUE(consumer.WaitFor(30, 10s));
+    const auto frames = consumer.Frames();
+    int skipped = 0;
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        EXPECT_GT(frames[i].number, frames[i - 1].number) << "at " << i;
+        skipped += frames[i].number - frames[i - 1].number - 1;
+    }
+    EXPECT_GT(skipped, 0);
+}
+
+TEST(VideoCapWorker, EndOfFileWithoutReconnectionStaysIdle)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 10, 30));
+    LoadSettings(Settings(dir.File("clip.avi"), -1, 100));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    ASSERT_TRUE(consumer.WaitFor(10, 5s));
+    std::this_thread::sleep_for(300ms);
+    const double cpuBefore = ProcessCpuSeconds();
+    std::this_thread::sleep_for(2s);
+    const double cpuShare = (ProcessCpuSeconds() - cpuBefore) / 2.0;
+    EXPECT_EQ(consumer.Frames().size(), 10u);
+#ifndef VIREO_SANITIZED_BUILD
+    EXPECT_LT(cpuShare, 0.05);
+    EXPECT_LT(capture.Stop(), 200ms);
+#endif
+}
+
+TEST(VideoCapWorker, FileStartsAgainAtItsEndWhenReconnectionIsOn)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 5, 30));
+    LoadSettings(Settings(dir.File("clip.avi"), 0, 100));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    ASSERT_TRUE(consumer.WaitFor(7, 10s));
+    const auto frames = consumer.Frames();
+    EXPECT_EQ(frames[4].number, 4);
+    EXPECT_EQ(frames[5].number, 0);
+    EXPECT_GE(frames[5].at - frames[4].at, 900ms) << "a reopen pauses a second";
+}
+
+TEST(VideoCapWorker, ShutdownIsPromptInEveryWait)
+{
+#ifdef VIREO_SANITIZED_BUILD
+    GTEST_SKIP() << "timing is meaningless under sanitizers";
+#endif
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 3, 30));
+    const struct {
+        const char* state;
+        std::string settings;
+    } cases[] = {
+        {"waiting to reconnect", Settings(dir.File("missing.avi"), 60)},
+        {"pausing after a reopen", Settings(dir.File("clip.avi"), 0, 200)},
+        {"pacing a slow file", Settings(dir.File("clip.avi"), -1, 1)},
+        {"idle after the end", Settings(dir.File("clip.avi"), -1, 200)},
+    };
+    for (const auto& c : cases) {
+        LoadSettings(c.settings);
+        FrameSlots frameSlots;
+        VideoCapWorker worker(frameSlots);
+        RecordingConsumer consumer(frameSlots);
+        RunningCapture capture(worker);
+        std::this_thread::sleep_for(300ms);
+        EXPECT_LT(capture.Stop(), 200ms) << c.state;
+    }
+}
+
+TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanly)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("a-directory"));
+    WriteText(dir.File("notes.avi"), "this is not a video");
+    WriteText(dir.File("empty.avi"), "");
+    const std::string sources[] = {dir.File("missing.avi"), dir.File("a-directory"), dir.File("notes.avi"),
+                                   dir.File("empty.avi"), "9"};
+    for (const std::string& source : sources) {
+        LoadSettings(Settings(source, -1));
+        FrameSlots frameSlots;
+        VideoCapWorker worker(frameSlots);
+        EXPECT_FALSE(worker.IsCameraOpened()) << source;
+        RunningCapture capture(worker);
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+TEST(VideoCapWorker, TruncatedFilePlaysWhatItHasThenEnds)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("whole.avi"), 60, 30));
+    const std::string whole = ReadText(dir.File("whole.avi"));
+    WriteText(dir.File("cut.avi"), whole.substr(0, whole.size() / 2));
+    LoadSettings(Settings(dir.File("cut.avi"), -1, 200));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    std::this_thread::sleep_for(1500ms);
+    const std::size_t seen = consumer.Frames().size();
+    EXPECT_GT(seen, 5u);
+    EXPECT_LT(seen, 60u);
+}
+
+TEST(VideoCapWorker, ReportsTheFrameSizeOnlyWhenItChanges)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 2, 30));
+    LoadSettings(Settings(dir.File("clip.avi"), 0, 200));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    QSignalSpy opened(&worker, &VideoCapWorker::SigCameraOpened);
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    ASSERT_TRUE(consumer.WaitFor(5, 10s));  // the file was reopened at least once
+    EXPECT_EQ(opened.count(), 0);  // the size of the first open never changed
+}
+
+}  // namespace
