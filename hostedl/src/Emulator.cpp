@@ -169,7 +169,12 @@ int Emulator::WithDevice(const char* call, int dev, std::string& detail, const D
         detail = "device removed";
         return kEdlNoDevice;
     }
-    return work(d, current, detail);
+    try {
+        return work(d, current, detail);
+    } catch (const std::exception& e) {  // nothing may unwind into a C caller
+        detail = std::string("internal error: ") + e.what();
+        return kEdlInternal;
+    }
 }
 
 Firmware Emulator::GetFirmware(int dev)

@@ -15,7 +15,7 @@ bool LoadCascade(const uint8_t* bytes, size_t size, cv::CascadeClassifier& casca
                            cv::FileStorage::READ | cv::FileStorage::MEMORY);
         if (!fs.isOpened()) return false;
         return cascade.read(fs.getFirstTopLevelNode()) && !cascade.empty();
-    } catch (const cv::Exception&) {
+    } catch (const std::exception&) {  // OpenCV's parser throws on malformed XML
         return false;
     }
 }
@@ -100,10 +100,11 @@ const char* LoadedSet::CheckConfig(const DmeConfig& c) const
 
 bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint8_t>& answer, std::string& error)
 {
-    Model& m = models.at(c.modelId);
-    Frame565 frame{cv::Mat(static_cast<int>(c.height), static_cast<int>(c.width), CV_8UC2,
-                           const_cast<uint8_t*>(image))};
     try {
+        Model& m = models.at(c.modelId);
+        // Read only: the Mat header just wraps the caller's bytes.
+        Frame565 frame{cv::Mat(static_cast<int>(c.height), static_cast<int>(c.width), CV_8UC2,
+                               const_cast<uint8_t*>(image))};
         if (c.modelId == kModelIdFace && c.format == kFormatAgeGender) {
             answer = WriteAgeGender(EstimateAgeGender(frame, m.faces.front()));
         } else if (c.modelId == kModelIdFace) {
@@ -115,7 +116,7 @@ bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint
             answer = WriteClassifierTensor(ClassifyLogits(ClassifierFeatures(frame.Bgr(), classifier), classifier),
                                            classifier.radix, classifier.scale);
         }
-    } catch (const cv::Exception& e) {
+    } catch (const std::exception& e) {  // cv::Exception, bad_alloc: a failed frame, not a dead library
         error = e.what();
         return false;
     }
