@@ -2,21 +2,28 @@
 
 #include "ui_VireoOwlEdgeWindow.h"
 
+#include "HostLibAdapter/HostLibAdapter.h"
+#include "HostLibAdapter/ModelNumbers.h"
+#include "fifo/EdgeFifoAdaptor.h"
 #include "pipeline/SdkWorker.h"
 #include "pipeline/VideoCapWorker.h"
 #include "settings/QtSettingManager.h"
+#include "ui/CoveredFrameUiItem.h"
+#include "ui/FrameResultUiItem.h"
+#include "ui/UsbPanelUiItem.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
-#include <QTextCursor>
 #include <QThread>
+#include <QTimer>
 #include <QtDebug>
 
 namespace {
 
 const char* const kFontResource = ":/pic/font/TaipeiSansTC/TaipeiSansTCBeta-Regular.ttf";
 constexpr unsigned long kThreadExitWaitMs = 3000;
+constexpr int kTargetHeight = 480;
 
 void UseResourceFont()
 {
@@ -44,17 +51,24 @@ void StopAndJoin(QThread* thread, const char* timeoutMessage)
 }  // namespace
 
 VireoOWL::VireoOWL(QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::VireoOwlEdgeWindow>()), settings(QtSettingManager::GetInstance())
+    : QMainWindow(parent),
+      ui(std::make_unique<Ui::VireoOwlEdgeWindow>()),
+      settings(QtSettingManager::GetInstance()),
+      device(HostLibAdapter::GetInstance())
 {
     SetupUi();
     LayoutChildren();
     StartWorkers();
+    // Runs once the event loop turns, i.e. after the window was shown.
+    QTimer::singleShot(0, this, &VireoOWL::AutoConnect);
 }
 
 VireoOWL::~VireoOWL()
 {
     StopWorkers();
+    EdgeFifoAdaptor::DestroyInstance();
     SettingManager::ReleaseInstance();
+    HostLibAdapter::DestroyInstance();
 }
 
 void VireoOWL::SetupUi()
@@ -68,15 +82,44 @@ void VireoOWL::SetupUi()
     ui->regLogin->hide();
     ui->regLogout->hide();
 
+    coveredFrame = new CoveredFrameUiItem(this);
+    coveredFrame->hide();
+    frameResultPanel = new FrameResultUiItem(this);
+    frameResultPanel->hide();
+
     ui->lblLogo->setPixmap(QPixmap(QStringLiteral(":/pic/vireo_logo.png")));
     ui->lblLogo->setScaledContents(true);
 
+    usbPanel = new UsbPanelUiItem(this);
+    if (settings->GetInferenceMode() == "NX310") {
+        usbPanel->ShowPanel(!usbPanel->isVisible());
+        usbPanel->raise();
+    }
+    ConnectPanel();
     UseResourceFont();
+}
+
+void VireoOWL::ConnectPanel()
+{
+    connect(usbPanel, &UsbPanelUiItem::SigConnectBtnClicked, device, &HostLibAdapter::SlotConnect);
+    connect(usbPanel, &UsbPanelUiItem::SigResetBtnClicked, device, &HostLibAdapter::SlotReset);
+    connect(usbPanel, &UsbPanelUiItem::SigUpdateBtnClicked, device, &HostLibAdapter::SlotChangeModel);
+    connect(usbPanel, &UsbPanelUiItem::SigUpdateUserDefinedClassMappingTable, this,
+            &VireoOWL::SlotUpdateUserDefinedClassMappingTable);
+    connect(usbPanel, &UsbPanelUiItem::SigUpdateFwConfirm, device, &HostLibAdapter::SlotCheckFw);
+    connect(device, &HostLibAdapter::SigChangeModelDone, usbPanel, &UsbPanelUiItem::SlotChangeModelDone);
+    connect(device, &HostLibAdapter::SigStatusChanged, usbPanel, &UsbPanelUiItem::SlotStatusChanged);
+    connect(device, &HostLibAdapter::SigUpdateFwCheck, usbPanel, &UsbPanelUiItem::SlotUpdateFwConfirmMsgShow);
+    connect(device, &HostLibAdapter::SigShowMsg, usbPanel, &UsbPanelUiItem::AppendMsg);
+    connect(device, &HostLibAdapter::SigInferenceDone, this, &VireoOWL::SlotShowNX310Result);
 }
 
 void VireoOWL::StartWorkers()
 {
-    inferenceWorker = std::make_unique<SdkWorker>(settings->GetInferenceMode(), nullptr, nullptr);
+    const std::string mode = settings->GetInferenceMode();
+    if (mode == "FIFO")
+        detector = EdgeFifoAdaptor::CreateInstance(settings->GetRequestFifo(), settings->GetResponseFifo());
+    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == "NX310" ? device : nullptr);
     connect(inferenceWorker.get(), &SdkWorker::SigCleanResult, this, &VireoOWL::CleanResult);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
@@ -86,9 +129,17 @@ void VireoOWL::StartWorkers()
 
     captureWorker = std::make_unique<VideoCapWorker>(inferenceWorker->Slots());
     connect(captureWorker.get(), &VideoCapWorker::SigUpdateUiMsg, this, &VireoOWL::SlotUpdatePanelMsg);
+    // Queued: the device reloads its model for a new size on the GUI thread.
+    connect(captureWorker.get(), &VideoCapWorker::SigCameraOpened, device, &HostLibAdapter::SetResolution);
     captureThread = new QThread(this);
     connect(captureThread, &QThread::started, captureWorker.get(), &VideoCapWorker::DoWork);
     captureWorker->moveToThread(captureThread);
+
+    const CameraSize camera = settings->GetCameraSize();
+    if (camera.IsKnown())
+        device->SetResolution(camera.width, camera.height);
+    if (detector != nullptr)
+        detector->SetTargetHeight(kTargetHeight);
 
     inferenceWorker->SetRunning(true);
     inferenceWorker->SetInferenceEnabled(true);
@@ -103,47 +154,55 @@ void VireoOWL::StopWorkers()
     inferenceWorker->Stop();
     StopAndJoin(captureThread, "[MainWindow] videocapworker thread exit timeout");
     StopAndJoin(inferenceThread, "[MainWindow] fdfrworker thread exit timeout");
+    captureWorker.reset();
+    inferenceWorker.reset();
 }
 
-void VireoOWL::CleanResult(int /*count*/)
+// VIREO_AUTOCONNECT=<model number> connects at start as if the user had
+// pressed Connect: for demos and kiosks without a mouse.
+void VireoOWL::AutoConnect()
 {
-}
-
-void VireoOWL::SlotUpdatePanelMsg(QString msg)
-{
-    QTextCursor cursor = ui->txtPanelMsg->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    ui->txtPanelMsg->setTextCursor(cursor);
-    ui->txtPanelMsg->insertHtml(msg);
-}
-
-void VireoOWL::SlotShowResults()
-{
-    if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame())
-        ShowPicture(frame->image);
-}
-
-void VireoOWL::SlotShowBackground()
-{
-    if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame())
-        ShowPicture(frame->image);
-}
-
-void VireoOWL::ShowPicture(const QImage& image)
-{
-    if (!settings->IsDisplayMainWindow() || image.isNull())
+    const QByteArray value = qgetenv("VIREO_AUTOCONNECT");
+    if (value.isEmpty() || settings->GetInferenceMode() != "NX310")
         return;
-    const QSize area = ui->lblVideoImg->size();
-    const QImage fitted =
-        image.size() == area ? image : image.scaled(area, Qt::KeepAspectRatio, Qt::FastTransformation);
-    ui->lblVideoImg->setPixmap(QPixmap::fromImage(fitted));
+    bool isNumber = false;
+    const int mode = value.toInt(&isNumber);
+    if (!isNumber || !IsModelNumber(mode)) {
+        qWarning() << "[MainWindow] VIREO_AUTOCONNECT must be a model number from 0 to 4, not" << value;
+        return;
+    }
+    if (mode == kModelUserDefined) {
+        const std::string model = qEnvironmentVariable("VIREO_AUTOCONNECT_MODEL").toStdString();
+        if (model.empty()) {
+            qWarning() << "[MainWindow] VIREO_AUTOCONNECT=4 needs VIREO_AUTOCONNECT_MODEL (and VIREO_AUTOCONNECT_LABELS)";
+            return;
+        }
+        device->SetUserModelPath(model);
+        const std::string labels = qEnvironmentVariable("VIREO_AUTOCONNECT_LABELS").toStdString();
+        if (!labels.empty())
+            SlotUpdateUserDefinedClassMappingTable(labels);
+    }
+    device->SlotConnect(mode);
 }
 
 void VireoOWL::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
+    case Qt::Key_F1:
+        frameResultPanel->SetEnabledFlag(!frameResultPanel->GetEnabledFlag());
+        break;
+    case Qt::Key_F2:
+        coveredFrame->setVisible(!coveredFrame->isVisible());
+        coveredFrame->SetEnabledFlag(!coveredFrame->GetEnabledFlag());
+        break;
     case Qt::Key_F3:
         ++frameResultIndex;
+        break;
+    case Qt::Key_F12:
+        if (settings->GetInferenceMode() == "NX310") {
+            usbPanel->ShowPanel(!usbPanel->isVisible());
+            usbPanel->raise();
+        }
         break;
     default:
         break;
@@ -161,8 +220,12 @@ void VireoOWL::LayoutChildren()
     const int w = width();
     const int h = height();
     ui->lblVideoImg->resize(w, h);
+    coveredFrame->resize(w, h);
     ui->wgHistory->resize(250, h);
     ui->lblLogo->move(w - ui->lblLogo->width() - 50, 10);
     ui->regSetting->move(w - ui->regSetting->width() - 50, ui->lblLogo->height() + 20);
     ui->txtHelp->move(ui->regSetting->x(), ui->regSetting->y() + 10);
+    frameResultPanel->move(20, h - frameResultPanel->height() - 20);
+    usbPanel->resize(usbPanel->width(), h);
+    usbPanel->move(w - usbPanel->width(), 0);
 }
