@@ -21,7 +21,7 @@ const MessageCase kMessageCases[] = {
     {"under the limit", 3, 1, "m0.0", "m2.0"},
     {"exactly 201 lines", 201, 1, "m0.0", "m200.0"},
     {"the 202nd line drops the first", 202, 1, "m1.0", "m201.0"},
-    {"many single lines", 500, 1, "m299.0", "m499.0"},
+    {"many single lines", 300, 1, "m99.0", "m299.0"},
     {"multi-line messages count each line", 100, 3, "m33.0", "m99.2"},
     {"one message longer than the limit", 1, 250, "m0.49", "m0.249"},
 };
