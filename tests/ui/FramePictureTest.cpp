@@ -127,16 +127,6 @@ TEST(Overlay, PictureTooLargeIsRefused)
     EXPECT_TRUE(overlay->isVisible());
 }
 
-TEST(Overlay, InitialLook)
-{
-    CoveredFrameUiItem overlay;
-    EXPECT_EQ(overlay.objectName(), QStringLiteral("lblCoveredFrame"));
-    EXPECT_EQ(overlay.geometry(), QRect(0, 0, 1280, 720));
-    EXPECT_EQ(int(overlay.alignment()), 132);
-    EXPECT_TRUE(overlay.isHidden());
-    EXPECT_FALSE(overlay.GetEnabledFlag());
-}
-
 QLabel* PictureLabel(FrameResultUiItem* panel)
 {
     for (QLabel* label : panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
@@ -193,15 +183,6 @@ TEST(FramePanel, BrokenOrMissingPictureHidesOnlyThePicture)
     }
     panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "v", "show_on_panel": true}}})"));
     EXPECT_TRUE(PictureLabel(panel)->isHidden());
-}
-
-TEST(FramePanel, FlagIsKept)
-{
-    FrameResultUiItem panel;
-    panel.SetEnabledFlag(true);
-    EXPECT_TRUE(panel.GetEnabledFlag());
-    panel.SetEnabledFlag(false);
-    EXPECT_FALSE(panel.GetEnabledFlag());
 }
 
 }  // namespace
