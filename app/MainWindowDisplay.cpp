@@ -20,6 +20,7 @@
 #include "ui/FrameResultUiItem.h"
 #include "ui/UsbPanelUiItem.h"
 
+#include <QLayout>
 #include <QTextCursor>
 #include <QtDebug>
 
@@ -31,6 +32,14 @@ namespace {
 constexpr std::size_t kMaxBoxEntries = 256;
 constexpr int kPanelGap = 20;
 constexpr int kFramePanelMargin = 20;
+
+// A panel's layout may grow it past the size it set for its rows; placing
+// it by its final size needs the layout settled first.
+void SettleLayout(QWidget* panel)
+{
+    if (QLayout* layout = panel->layout())
+        layout->activate();
+}
 
 bool HasNonEmptyObject(const Json::Value& entry, const char* key)
 {
@@ -178,6 +187,7 @@ void VireoOWL::ShowBoxPanel(const Json::Value& entry, std::size_t i)
     }
     panel->SetValues(entry);
     panel->SetPanelStyle(entry);
+    SettleLayout(panel);
     const Json::Value& box = entry["bbox"];
     const int x = box["x"].asInt();
     const int y = box["y"].asInt();
@@ -199,6 +209,7 @@ void VireoOWL::ShowFramePanel(const Json::Value& entry)
     }
     frameResultPanel->SetPanelStyle(entry);
     frameResultPanel->SetValues(entry);
+    SettleLayout(frameResultPanel);
     frameResultPanel->move(kFramePanelMargin, height() - frameResultPanel->height() - kFramePanelMargin);
     frameResultPanel->show();
 }

@@ -2,6 +2,8 @@
 #include "settings/JsonText.h"
 #include "settings/QtSettingManager.h"
 
+#include "CaseName.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -40,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ResolutionParse, ::testing::Values(
     ResolutionCase{"abcx480", 1280, 720},
     ResolutionCase{"99999999999x5", 1280, 720},  // beyond 32 bits
     ResolutionCase{"-640x480", 1280, 720},
-    ResolutionCase{"640x-480", 1280, 720}));
+    ResolutionCase{"640x-480", 1280, 720}), [](const auto& info) { return "text" + std::to_string(info.index); });
 
 TEST(CameraInfo, NegativeValuesAreStoredAsZero)
 {

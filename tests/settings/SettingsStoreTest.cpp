@@ -3,6 +3,8 @@
 
 #include "TempDir.h"
 
+#include "CaseName.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -84,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Members, SettingsMerge, ::testing::Values(
     MergeCase{"array for object", R"("EnrollmentArea": [1, 2])", "EnrollmentArea",
               R"({"x": 400, "y": 100, "width": 400, "height": 500})"},
     MergeCase{"unknown member survives", R"("MyOwnKey": [1, "two"])", "MyOwnKey", R"([1, "two"])"},
-    MergeCase{"comments are allowed", "// my camera\n\"Camera\": \"rtsp://cam/1\"", "Camera", "\"rtsp://cam/1\""}));
+    MergeCase{"comments are allowed", "// my camera\n\"Camera\": \"rtsp://cam/1\"", "Camera", "\"rtsp://cam/1\""}), CaseName());
 
 TEST(SettingsStore, TypedValuesFollowTheMergedDocument)
 {
@@ -124,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, SettingsBadFile, ::testing::Values(
     std::string("[1, 2, 3]"),                 // top level is an array
     std::string("\"just text\""),             // top level is a string
     std::string(1000, '[') + std::string(1000, ']'),  // nested beyond the reader's limit
-    std::string(10 << 20, ' ') + "{}"));      // 10 MB
+    std::string(10 << 20, ' ') + "{}"), [](const auto& info) { return "file" + std::to_string(info.index); });      // 10 MB
 
 TEST(SettingsStore, SecondBadFileDoesNotOverwriteTheFirstKeptCopy)
 {

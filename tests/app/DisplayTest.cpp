@@ -1,0 +1,219 @@
+// What a person sees in the window for given results: the window is driven
+// with pictures and result documents directly, with no back-end running.
+
+#include "MainWindow.h"
+
+#include "HostLibAdapter/HostLibAdapter.h"
+#include "settings/JsonText.h"
+#include "settings/QtSettingManager.h"
+#include "ui/CoveredFrameUiItem.h"
+#include "ui/FdResultUiItem.h"
+#include "ui/FrResultUiItem.h"
+#include "ui/FrameResultUiItem.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+// A FIFO-mode window of 1280x720 whose camera is known to be 1280x720, so the
+// detector's frames are 853x480; no camera opens, so no frame interferes.
+class DisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteText(dir.File("settings.json"), R"({"Camera": "/nonexistent.avi", "InferenceMode": "FIFO",
+                                                  "RequestFIFO": "/nonexistent/req", "ResponseFIFO": "/nonexistent/resp"})");
+        QtSettingManager::GetInstance()->Load(dir.File("settings.json"));
+        QtSettingManager::GetInstance()->SetCameraInfo(1280, 720, 30);
+        window = std::make_unique<VireoOwlEdge>();
+        window->resize(1280, 720);
+        window->show();
+        QCoreApplication::processEvents();
+    }
+
+    void Show(const std::string& boxes, const std::string& frames = "[]")
+    {
+        auto list = [](const std::string& json) {
+            const Json::Value array = ParseJson(json);
+            return std::vector<Json::Value>(array.begin(), array.end());
+        };
+        window->ShowResults(picture, list(boxes), list(frames));
+        QCoreApplication::processEvents();
+    }
+
+    template <typename T>
+    std::vector<T*> Visible()
+    {
+        std::vector<T*> shown;
+        for (T* widget : window->findChildren<T*>())
+            if (widget->isVisible())
+                shown.push_back(widget);
+        return shown;
+    }
+
+    QImage Screen() { return window->grab().toImage(); }
+
+    TempDir dir;
+    QImage picture = [] {
+        QImage image(1280, 720, QImage::Format_RGB888);
+        image.fill(QColor(0, 0, 80));
+        return image;
+    }();
+    std::unique_ptr<VireoOwlEdge> window;
+};
+
+const char* const kBoxWithPanel = R"([{"bbox": {"x": 100, "y": 50, "width": 40, "height": 30},
+    "ordered_value_dict": {"age": {"title": "Age", "value": "35", "show_on_panel": true, "show_title": true,
+                                   "font_size": 14, "order": 0}}}])";
+
+TEST_F(DisplayTest, BoxFrameIsDrawnWhereTheDetectorSaw)
+{
+    Show(kBoxWithPanel);
+    const auto frames = Visible<FdResultUiItem>();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0]->geometry(), QRect(135, 60, 90, 75));
+    const QImage screen = Screen();
+    EXPECT_EQ(screen.pixelColor(136, 97), QColor(230, 230, 230)) << "left border";
+    EXPECT_EQ(screen.pixelColor(180, 97), QColor(0, 0, 80)) << "inside, the video shows through";
+
+    const auto panels = Visible<FrResultUiItem>();
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_EQ(panels[0]->x(), 135 + 90 + 20);
+    EXPECT_EQ(panels[0]->geometry().center().y(), QRect(135, 60, 90, 75).center().y());
+}
+
+TEST_F(DisplayTest, PanelOfABoxAtTheRightEdgeGoesToItsLeft)
+{
+    Show(R"([{"bbox": {"x": 800, "y": 200, "width": 40, "height": 40},
+              "ordered_value_dict": {"a": {"value": "x", "show_on_panel": true}}}])");
+    const auto panels = Visible<FrResultUiItem>();
+    ASSERT_EQ(panels.size(), 1u);
+    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
+    EXPECT_EQ(panels[0]->geometry().right(), box.left() - 20 - 1);
+}
+
+TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
+{
+    std::string five = "[";
+    for (int i = 0; i < 5; ++i)
+        five += std::string(i ? "," : "") + R"({"bbox": {"x": )" + std::to_string(100 * i) + R"(, "y": 10, "width": 20, "height": 20}})";
+    Show(five + "]");
+    ASSERT_EQ(window->BoxWidgetCount(), 5u);
+    const auto firstTwo = window->findChildren<FdResultUiItem*>();
+    Show(R"([{"bbox": {"x": 1, "y": 1, "width": 5, "height": 5}}, {"bbox": {"x": 9, "y": 9, "width": 5, "height": 5}}])");
+    EXPECT_EQ(window->BoxWidgetCount(), 2u);
+    EXPECT_EQ(window->findChildren<FdResultUiItem*>().size(), 2);
+    EXPECT_TRUE(firstTwo.contains(window->findChildren<FdResultUiItem*>()[1]));
+
+    Show("[]");  // no boxes: the widgets stay until the worker cleans them
+    EXPECT_EQ(window->BoxWidgetCount(), 2u);
+    window->CleanResult(-5);
+    EXPECT_EQ(window->BoxWidgetCount(), 2u);
+    window->CleanResult(1);
+    EXPECT_EQ(window->BoxWidgetCount(), 1u);
+    window->CleanResult(-1);
+    EXPECT_EQ(window->BoxWidgetCount(), 0u);
+}
+
+TEST_F(DisplayTest, MarksArePaintedIntoThePicture)
+{
+    Show(R"([{"draw_dict": {"line": {"l": {"point_1_x": 0, "point_1_y": 240, "point_2_x": 853, "point_2_y": 240}},
+                            "point": {"p": {"x": 400, "y": 100}}}}])");
+    const QImage screen = Screen();
+    EXPECT_EQ(screen.pixelColor(300, 360), QColor(Qt::red)) << "the line, mapped to y 360";
+    const QColor dot = screen.pixelColor(int(400 * 1280.0 / 853) + 4, 150);
+    EXPECT_EQ(dot, QColor(190, 215, 160)) << "the point's ring";
+}
+
+TEST_F(DisplayTest, FramePanelShowsTheCurrentEntryOnlyWhileEnabled)
+{
+    const std::string frames = R"([{"ordered_value_dict": {"n": {"title": "N", "value": "0", "show_on_panel": true}}},
+        {"ordered_value_dict": {"n": {"title": "N", "value": "1", "show_on_panel": true}}},
+        {"ordered_value_dict": {"n": {"title": "N", "value": "2", "show_on_panel": true}}},
+        {"ordered_value_dict": {"n": {"title": "N", "value": "3", "show_on_panel": true}}}])";
+    Show("[]", frames);
+    EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(window.get(), Qt::Key_F3);
+    Show("[]", frames);
+    ASSERT_EQ(Visible<FrameResultUiItem>().size(), 1u);
+    EXPECT_EQ(window->FrameResultIndex(), 2);
+    const FrameResultUiItem* panel = Visible<FrameResultUiItem>()[0];
+    EXPECT_EQ(panel->x(), 20);
+    EXPECT_EQ(panel->geometry().bottom(), 720 - 20 - 1);
+    bool showsTwo = false;
+    for (const QLabel* row : panel->findChildren<QLabel*>())
+        showsTwo |= row->isVisible() && row->text() == QStringLiteral("N: 2");
+    EXPECT_TRUE(showsTwo);
+
+    Show("[]", "[]");
+    EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
+}
+
+TEST_F(DisplayTest, OverlayPictureAppearsWithF2)
+{
+    QImage red(64, 36, QImage::Format_RGB888);
+    red.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    red.save(&buffer, "PNG");
+    const std::string frames = R"([{"image_base64_str": ")" + png.toBase64().toStdString() + R"("}])";
+    Show("[]", frames);
+    EXPECT_TRUE(Visible<CoveredFrameUiItem>().empty());
+    QTest::keyClick(window.get(), Qt::Key_F2);
+    Show("[]", frames);
+    ASSERT_EQ(Visible<CoveredFrameUiItem>().size(), 1u);
+    EXPECT_EQ(Screen().pixelColor(640, 360), QColor(Qt::red));
+}
+
+TEST_F(DisplayTest, HostileDocumentsAreCappedAndNeverCrash)
+{
+    std::string many = "[";
+    for (int i = 0; i < 100000; ++i)
+        many += std::string(i ? "," : "") + R"({"bbox": {"x": 1, "y": 1, "width": 2, "height": 2}})";
+    Show(many + "]");
+    EXPECT_EQ(window->BoxWidgetCount(), 256u);
+
+    Show(R"([null, 5, "text", [1, 2], {"bbox": null}, {"bbox": {"x": {}, "y": [], "width": true, "height": "h"}},
+             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": "rows"},
+             {"draw_dict": {"point": [1, 2], "line": {"l": {"point_1_x": "a"}}}},
+             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": {"r": {"order": 1e20, "value": {},
+              "font_size": -5, "show_on_panel": "yes", "title": "<img src='/etc/passwd'>"}}}])",
+         R"([{"image_base64_str": "not base64 !!", "transparent_rate": "half", "ordered_value_dict": [],
+              "draw_dict": {"point": {"p": {"x": 1e309, "y": -1e309}}}}, 7])");
+    EXPECT_EQ(window->BoxWidgetCount(), 9u);
+}
+
+TEST_F(DisplayTest, DeviceResultsOfTheFirstDeviceAreShown)
+{
+    QtSettingManager::GetInstance()->SetCameraInfo(1280, 720, 30);
+    Show("[]");  // a picture is on screen
+    HostLibAdapter* device = HostLibAdapter::GetInstance();
+    FdFrResult face;
+    face.X = 100;
+    face.Y = 100;
+    face.Width = 80;
+    face.Height = 80;
+    face.ClassId = 1;
+    emit device->SigInferenceDone(device->GetDevId(0), 3, {face, face});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Visible<FdResultUiItem>().size(), 2u);
+    EXPECT_EQ(Visible<FrResultUiItem>().size(), 2u);
+
+    emit device->SigInferenceDone(device->GetDevId(0) + 1, 3, {});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->BoxWidgetCount(), 2u) << "another device's results are not shown";
+
+    emit device->SigInferenceDone(device->GetDevId(0), 0, {});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->BoxWidgetCount(), 0u) << "an empty list clears the boxes";
+}
+
+}  // namespace
