@@ -67,5 +67,9 @@ std::optional<ClassTable> LoadLabelTable(const std::string& path, QString& error
             return std::nullopt;
         }
     }
+    if (table.empty() && !text.trimmed().isEmpty()) {
+        error = QStringLiteral("has no line of the form \"<id> <name>\"");
+        return std::nullopt;
+    }
     return table;
 }

@@ -15,6 +15,6 @@ using ClassTable = std::map<int, std::string>;
 // or whose first part is not all digits is skipped; an empty first part is
 // id 0; a later line with the same id wins. A byte-order mark and CR line
 // ends are ignored. A file that cannot be used (missing, a directory, not
-// UTF-8, larger than 1 MiB, an id beyond the int range) gives no table and
-// the reason in `error`.
+// UTF-8, larger than 1 MiB, an id beyond the int range, no class line at
+// all) gives no table and the reason in `error`.
 std::optional<ClassTable> LoadLabelTable(const std::string& path, QString& error);

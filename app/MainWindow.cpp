@@ -172,17 +172,16 @@ void VireoOWL::AutoConnect()
         return;
     }
     if (mode == kModelUserDefined) {
-        const std::string model = qEnvironmentVariable("VIREO_AUTOCONNECT_MODEL").toStdString();
-        if (model.empty()) {
+        const QString model = qEnvironmentVariable("VIREO_AUTOCONNECT_MODEL");
+        if (model.isEmpty()) {
             qWarning() << "[MainWindow] VIREO_AUTOCONNECT=4 needs VIREO_AUTOCONNECT_MODEL (and VIREO_AUTOCONNECT_LABELS)";
             return;
         }
-        device->SetUserModelPath(model);
-        const std::string labels = qEnvironmentVariable("VIREO_AUTOCONNECT_LABELS").toStdString();
-        if (!labels.empty())
-            SlotUpdateUserDefinedClassMappingTable(labels);
+        device->SetUserModelPath(model.toStdString());
+        usbPanel->ConnectWithModel(mode, model, qEnvironmentVariable("VIREO_AUTOCONNECT_LABELS"));
+        return;
     }
-    device->SlotConnect(mode);
+    usbPanel->ConnectWithModel(mode);
 }
 
 void VireoOWL::keyPressEvent(QKeyEvent* event)

@@ -134,14 +134,18 @@ QString UsbPanelUiItem::ChooseFile(const QString& title, const QString& nameFilt
 void UsbPanelUiItem::SlotChooseModelClicked()
 {
     const QString chosen = ChooseFile(tr("Choose Model"), tr("Model files (*.bin)"));
-    if (chosen.isEmpty())
-        return;
+    if (!chosen.isEmpty())
+        UseModelFile(chosen);
+}
+
+bool UsbPanelUiItem::UseModelFile(const QString& chosen)
+{
     // The dialog lets a typed name through whatever the filter; the file must
     // still be there and be a model file.
     const QFileInfo info(chosen);
     if (!info.isFile() || info.suffix().compare(QLatin1String("bin"), Qt::CaseInsensitive) != 0) {
         AppendMsg(QStringLiteral("[Host Lib] Not a model file (an existing *.bin is needed): ") + chosen);
-        return;
+        return false;
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
     modelFilePath = path;
@@ -149,13 +153,18 @@ void UsbPanelUiItem::SlotChooseModelClicked()
     modelBar->Label()->setToolTip(path);
     uploadBtn->setEnabled(true);
     AppendMsg(QStringLiteral("[Host Lib] Select model ") + path);
+    return true;
 }
 
 void UsbPanelUiItem::SlotChooseLabelFileClicked()
 {
     const QString chosen = ChooseFile(tr("Choose Label File"), tr("All files (*)"));
-    if (chosen.isEmpty())
-        return;
+    if (!chosen.isEmpty())
+        UseLabelFile(chosen);
+}
+
+void UsbPanelUiItem::UseLabelFile(const QString& chosen)
+{
     const QFileInfo info(chosen);
     if (!info.isFile()) {
         AppendMsg(QStringLiteral("[Host Lib] Not a label file (an existing file is needed): ") + chosen);
@@ -167,6 +176,26 @@ void UsbPanelUiItem::SlotChooseLabelFileClicked()
     labelBar->Label()->setToolTip(path);
     AppendMsg(QStringLiteral("[Host Lib] Select label file ") + path);
     emit SigUpdateUserDefinedClassMappingTable(path.toStdString());
+}
+
+void UsbPanelUiItem::ConnectWithModel(int Id, const QString& modelPath, const QString& labelPath)
+{
+    if (Id < 0 || Id > kUserModelId || !connectBtn->isEnabled())
+        return;
+    modelRadios[Id]->setChecked(true);
+    if (Id != kUserModelId) {
+        SlotConnectBtnClicked();
+        return;
+    }
+    // With its file named, a user model can be connected to directly.
+    if (!UseModelFile(modelPath))
+        return;
+    if (!labelPath.isEmpty())
+        UseLabelFile(labelPath);
+    connectBtn->setEnabled(false);
+    SetLight(Light::Orange);
+    lightLabel->repaint();
+    emit SigConnectBtnClicked(Id);
 }
 
 void UsbPanelUiItem::SlotUpdateFwConfirmMsgShow(int Mode, std::vector<int> vecDevId)

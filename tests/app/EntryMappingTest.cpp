@@ -192,7 +192,8 @@ TEST(LabelFile, UnusableFilesAreRefusedWithAReason)
     WriteText(dir.File("latin1.txt"), "0 caf\xE9\n");
     WriteText(dir.File("huge.txt"), std::string(10 << 20, 'x'));
     WriteText(dir.File("range.txt"), "0 a\n99999999999 b\n");
-    for (const char* name : {"missing.txt", "adir", "latin1.txt", "huge.txt", "range.txt"}) {
+    WriteText(dir.File("names.txt"), "person\ncar\n");
+    for (const char* name : {"missing.txt", "adir", "latin1.txt", "huge.txt", "range.txt", "names.txt"}) {
         QString error;
         EXPECT_FALSE(LoadLabelTable(dir.File(name), error).has_value()) << name;
         EXPECT_FALSE(error.isEmpty()) << name;

@@ -34,6 +34,11 @@ public:
     explicit UsbPanelUiItem(QWidget* parent = nullptr);
     ~UsbPanelUiItem() override;
 
+    // Checks model `Id` and connects as a click on Connect does; for model 4
+    // the user model file (and label file) are taken as if chosen first.
+    // For demos and kiosks that start without a mouse.
+    void ConnectWithModel(int Id, const QString& modelPath = {}, const QString& labelPath = {});
+
     // Most lines the message area keeps; older lines go first.
     static constexpr int kMaxMsgLines = 201;
 
@@ -74,6 +79,8 @@ private:
     void SetModelChoiceEnabled(bool blRadios, bool blFileBars);
     bool UserModelChecked() const;
     bool ModelChosen() const;
+    bool UseModelFile(const QString& chosen);
+    void UseLabelFile(const QString& chosen);
     // Runs the shared file dialog; the chosen file relative to the base
     // directory, or an empty string when the user cancels.
     QString ChooseFile(const QString& title, const QString& nameFilter);
