@@ -70,6 +70,35 @@ TEST_F(Exchange, FramesGoOutAtTheTargetHeight)
     }
 }
 
+TEST_F(Exchange, OddFramesGoOutAsWellAsTheyCanWithoutHarm)
+{
+    QtSettingManager::GetInstance()->SetCameraInfo(1280, 720, 30);
+    adaptor->SetTargetHeight(480);
+    StartOwl();
+    struct Case {
+        const char* what;
+        cv::Mat frame;
+        std::string sent;  // the size the detector decoded; "0x0" for no picture
+    };
+    const Case cases[] = {
+        {"empty", cv::Mat(), "0x0"},
+        {"one pixel", cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(9)), "853x480"},
+        {"grey", cv::Mat(720, 1280, CV_8UC1, cv::Scalar::all(9)), "853x480"},
+        {"with alpha", cv::Mat(720, 1280, CV_8UC4, cv::Scalar::all(9)), "853x480"},
+        {"floating point", cv::Mat(720, 1280, CV_32FC3, cv::Scalar::all(0.5)), "853x480"},  // the encoder converts it
+        {"two channels", cv::Mat(720, 1280, CV_8UC2, cv::Scalar::all(9)), "0x0"},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStdout();
+        const int result = InferConnected(c.frame);
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(result, 0) << c.what << " printed: " << printed;
+        std::vector<Json::Value> frames;
+        adaptor->GetFrameResults(frames);
+        EXPECT_EQ(FrameRow(frames, "Image"), c.sent) << c.what << " printed: " << printed;
+    }
+}
+
 TEST_F(Exchange, OverlayIsATransparentPngInTheFrameEntry)
 {
     StartOwl({"--overlay"});

@@ -26,7 +26,7 @@ std::string MakeFifo(const TempDir& dir, const std::string& name)
     return path;
 }
 
-long long MsSince(Clock::time_point start)
+[[maybe_unused]] long long MsSince(Clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
@@ -82,7 +82,7 @@ TEST(PipeIo, OpeningFailsAtOnceAndRefusesWhatIsNotAFifo)
         {dir.File("link"), PipeAccess::Read, EINVAL, true},
     };
     for (const Case& c : cases) {
-        const auto start = Clock::now();
+        [[maybe_unused]] const auto start = Clock::now();
         const OpenResult result = OpenPipe(c.path, c.access);
         EXPECT_FALSE(result.Ok()) << c.path;
         EXPECT_EQ(result.error, c.error) << c.path;
@@ -150,7 +150,7 @@ TEST(PipeIo, CancelEndsAWaitingReadOrWrite)
                            : WriteAll(writer.handle, big.data(), big.size(), cancel);
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const auto start = Clock::now();
+        [[maybe_unused]] const auto start = Clock::now();
         cancel = true;
         const IoResult result = pending.get();
         EXPECT_EQ(result.end, IoEnd::Cancelled) << (reading ? "read" : "write");

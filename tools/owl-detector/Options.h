@@ -16,6 +16,8 @@ struct Options {
     bool hugeLength = false;
     bool twoAnswers = false;
     bool echo = false;
+    bool help = false;
+    bool log = false;  // one line per answer on standard output
 };
 
 extern const char* const kUsage;

@@ -57,10 +57,11 @@ cv::Mat DecodePicture(const std::string& request)
 
 std::string Answer(const Options& options, const std::string& request, FaceFinder& finder, long long number)
 {
-    if (options.echo)
-        return "{}";
-    if (options.garbage)
-        return kGarbage;
+    if (options.echo || options.garbage) {
+        if (options.log)
+            std::printf("owl-detector: frame %lld answered without looking\n", number);
+        return options.echo ? "{}" : kGarbage;
+    }
     const cv::Mat image = DecodePicture(request);
     const auto start = std::chrono::steady_clock::now();
     const std::vector<Face> faces = finder.Find(image);
@@ -70,6 +71,9 @@ std::string Answer(const Options& options, const std::string& request, FaceFinde
     facts.height = image.rows;
     facts.detectMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     facts.overlay = options.overlay;
+    if (options.log)
+        std::printf("owl-detector: frame %lld, %dx%d, %zu faces, %.1f ms\n", number, image.cols, image.rows,
+                    faces.size(), facts.detectMs);
     return AnswerText(BuildAnswer(faces, image, facts));
 }
 
@@ -83,8 +87,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "owl-detector: %s\n\n%s", error.c_str(), kUsage);
         return 2;
     }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     // A program that goes away mid-answer is a write error here, not a death.
     std::signal(SIGPIPE, SIG_IGN);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // log lines appear as they happen, also into a pipe
 
     FaceFinder finder;
     if (!options.echo && !options.garbage && !finder.Load(options.cascadeDir, error)) {

@@ -8,6 +8,7 @@
 // is kept byte for byte; it is built directly because the styled writer
 // escapes a large picture one character at a time.
 
+#include <cstddef>
 #include <string>
 
 // Thread-safety: immutable after construction; any thread may use it.
@@ -25,6 +26,9 @@ public:
 
 private:
     bool AppendFast(const std::string& base64, std::string& out) const;
+    bool AppendLaidOut(const std::string& base64, std::string& out) const;
+    bool AppendScanned(const std::string& base64, std::string& out) const;
+    char* AppendHead(std::string& out, std::size_t start, std::size_t bodySize) const;
     std::string Styled(const std::string& base64) const;
 
     std::string appType;
