@@ -5,6 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
+DEMO ?= device
 
 .PHONY: demo test build deps clean
 
@@ -16,7 +17,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	tools/run-demo $(BUILD)
+	tools/run-demo $(BUILD) $(DEMO)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

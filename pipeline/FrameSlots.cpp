@@ -48,6 +48,7 @@ void FrameSlots::PublishSlot(FrameSlot* slot)
         slot->writing = false;
         slot->consumed = false;
         slot->sequence = ++published;
+        slot->published = std::chrono::steady_clock::now();
     }
     changed.notify_all();
 }

@@ -38,7 +38,7 @@ void SdkWorker::DoWork()
         if (slot == nullptr)
             break;
         try {
-            Process(slot->frame);
+            Process(slot->frame, slot->published);
         } catch (const cv::Exception& e) {
             qDebug() << "[Inference] a frame could not be processed:" << e.what();
         }
@@ -46,17 +46,17 @@ void SdkWorker::DoWork()
     }
 }
 
-void SdkWorker::Process(const cv::Mat& frame)
+void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 {
     if (inferenceMode == "FIFO")
-        RunDetector(frame);
+        RunDetector(frame, captured);
     else if (inferenceMode == "NX310")
-        RunDevice(frame);
+        RunDevice(frame, captured);
 }
 
-void SdkWorker::RunDetector(const cv::Mat& frame)
+void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
-    DisplayFrame shown{ToDisplayImage(frame), {}, {}};
+    DisplayFrame shown{ToDisplayImage(frame), {}, {}, captured};
     if (detector != nullptr) {
         detector->Infer(frame);
         detector->GetBboxResults(shown.bboxResultsVec);
@@ -68,10 +68,10 @@ void SdkWorker::RunDetector(const cv::Mat& frame)
         emit SigShowResults();
 }
 
-void SdkWorker::RunDevice(const cv::Mat& frame)
+void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
 {
     if (device == nullptr) {
-        if (display.Post({ToDisplayImage(frame), {}, {}}))
+        if (display.Post({ToDisplayImage(frame), {}, {}, captured}))
             emit SigShowBackground();
         return;
     }
@@ -79,6 +79,6 @@ void SdkWorker::RunDevice(const cv::Mat& frame)
     // its own copy, and only when it can take one.
     if (inferenceEnabled && device->IsReady(0))
         device->Dispatch(frame.clone(), 0);
-    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), {}, {}}))
+    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), {}, {}, captured}))
         emit SigShowBackground();
 }

@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -13,6 +14,7 @@ struct DisplayFrame {
     QImage image;                               // RGB888, owns its pixels
     std::vector<Json::Value> bboxResultsVec;    // the detector's box entries
     std::vector<Json::Value> frameResultsVec;   // the detector's frame entries
+    std::chrono::steady_clock::time_point captured;  // when the camera frame was handed over
 };
 
 // At most one picture is ever on its way to the window: a newer one replaces

@@ -16,6 +16,7 @@ struct FrameSlot {
     bool busy = false;          // the reader is working on this slot's frame
     bool writing = false;       // the writer is filling this slot's frame
     std::uint64_t sequence = 0; // publish order, to tell the newer frame
+    std::chrono::steady_clock::time_point published;  // when the frame was handed over
 };
 
 // Thread-safety: one writer thread and one reader thread. Every test-and-claim

@@ -49,9 +49,10 @@ public slots:
     void DoWork();
 
 private:
-    void Process(const cv::Mat& frame);
-    void RunDetector(const cv::Mat& frame);
-    void RunDevice(const cv::Mat& frame);
+    using Clock = std::chrono::steady_clock;
+    void Process(const cv::Mat& frame, Clock::time_point captured);
+    void RunDetector(const cv::Mat& frame, Clock::time_point captured);
+    void RunDevice(const cv::Mat& frame, Clock::time_point captured);
 
     const std::string inferenceMode;
     DetectorBackend* const detector;

@@ -1,0 +1,31 @@
+#pragma once
+// What every benchmark prints: one summary line per figure,
+//   BENCH <name> <value> <unit> goal <op> <goal> <PASS|MISS>
+// A MISS is reported, never hidden; benchmarks are measurements, not tests.
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+inline void ReportBench(const char* name, double value, const char* unit, const char* op, double goal)
+{
+    const bool pass = std::strcmp(op, "<=") == 0 ? value <= goal : value >= goal;
+    std::printf("BENCH %s %.3f %s goal %s %g %s\n", name, value, unit, op, goal, pass ? "PASS" : "MISS");
+    std::fflush(stdout);
+}
+
+// `--short`: a few seconds per figure, for CI.
+inline bool IsShortRun(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--short") == 0)
+            return true;
+    return false;
+}
+
+using BenchClock = std::chrono::steady_clock;
+
+inline double MillisecondsSince(BenchClock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(BenchClock::now() - start).count();
+}

@@ -1,0 +1,20 @@
+// Any bytes as a label file: a table or a reason, never a crash.
+
+#include "LabelTable.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const std::string path = "/tmp/vireo-fuzz-labels-" + std::to_string(getpid()) + ".txt";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    QString error;
+    const std::optional<ClassTable> table = LoadLabelTable(path, error);
+    if (!table.has_value() && error.isEmpty())
+        std::abort();
+    return 0;
+}

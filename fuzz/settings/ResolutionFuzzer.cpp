@@ -1,0 +1,15 @@
+// Any text as "CameraResolution": always a positive width and height.
+
+#include "settings/CameraResolution.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const CameraResolution r = ParseCameraResolution(std::string(reinterpret_cast<const char*>(data), size));
+    if (r.width <= 0 || r.height <= 0)
+        std::abort();
+    return 0;
+}
