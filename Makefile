@@ -1,13 +1,18 @@
 # Two commands do everything on a fresh Debian 12 machine:
 #   make demo   install what is missing, build, run the program on the sample video
 #   make test   install what is missing, build, run every test
+# CI also runs `make ci-extras`: sanitizer builds, fuzzing, Windows files,
+# a vendor host library, benchmarks.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 DEMO ?= device
+FUZZ_SECONDS ?= 15
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 
-.PHONY: demo test build deps clean
+.PHONY: demo test build deps clean ci-extras check-asan check-tsan fuzz-smoke check-windows check-vendor-hostlib bench-short
 
 deps:
 	tools/install-deps
@@ -22,5 +27,31 @@ demo: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+ci-extras: check-windows check-asan fuzz-smoke check-tsan check-vendor-hostlib bench-short
+
+# clang, so the same build also makes the libFuzzer targets.
+check-asan: deps
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSANITIZE=address,undefined -DVIREO_FUZZ=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+check-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L threads
+
+fuzz-smoke:
+	tools/run-fuzzers $(ASAN_BUILD) $(FUZZ_SECONDS)
+
+check-windows: deps
+	tools/check-windows-files
+
+check-vendor-hostlib: deps
+	hostedl/ci-vendor-hostlib build-vendor-hostlib
+
+bench-short: build
+	bench/run --short $(BUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-vendor-hostlib
