@@ -1,5 +1,6 @@
 #include "pipeline/CameraSource.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QtDebug>
 
@@ -26,14 +27,18 @@ bool CameraSource::Open(cv::VideoCapture& capture) const
         if (text.size() <= 1)
             return capture.open(text.isEmpty() || !text[0].isDigit() ? 0 : text.toInt(), cv::CAP_ANY);
         const std::string name = text.toStdString();
-        if (IsStream()) {
+        if (text.contains(QStringLiteral("://"))) {
             const int ms = static_cast<int>(kStreamTimeout.count());
             return capture.open(name, cv::CAP_FFMPEG,
                                 {cv::CAP_PROP_OPEN_TIMEOUT_MSEC, ms, cv::CAP_PROP_READ_TIMEOUT_MSEC, ms});
         }
         if (IsDevicePath())
             return capture.open(name, cv::CAP_V4L2);
-        return capture.open(name, cv::CAP_ANY);
+        // Asking every back-end about a path that is no file only costs time
+        // (an image sequence pattern such as "shot_%03d.png" is no file).
+        if (!text.contains(QLatin1Char('%')) && !QFileInfo(text).isFile())
+            return false;
+        return capture.open(name, cv::CAP_FFMPEG) || capture.open(name, cv::CAP_ANY);
     } catch (const cv::Exception& e) {
         qDebug() << "[Camera] opening" << text << "failed:" << e.what();
         return false;

@@ -23,7 +23,9 @@ public:
     bool IsLive() const { return IsStream() || IsIndex() || IsDevicePath(); }
 
     // Opens `capture`: a one-character source as a device index (a
-    // non-digit as index 0), anything longer by name. Never throws.
+    // non-digit as index 0), anything longer by name: an address with
+    // "://" through FFmpeg with bounded waits, a file only when it exists.
+    // Never throws.
     bool Open(cv::VideoCapture& capture) const;
 
 private:
