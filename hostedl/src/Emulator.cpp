@@ -4,6 +4,8 @@
 
 #include "hostedl/FirmwareFormat.h"
 
+#include <opencv2/core/utility.hpp>
+
 namespace hostedl {
 
 namespace {
@@ -29,6 +31,12 @@ Emulator& Emulator::Get()
 Emulator::Emulator()
 {
     firmware.fill({kCurrentFwId, kCurrentBuildId, kCurrentFwId, kCurrentBuildId});
+#if defined(__SANITIZE_THREAD__)
+    // OpenCV's worker pool (TBB) is not instrumented: ThreadSanitizer cannot
+    // see its hand-overs and blames the detectors' result vectors. Under TSan
+    // OpenCV runs its loops on the calling thread; callers' threads stay real.
+    cv::setNumThreads(1);
+#endif
 }
 
 void Emulator::RefreshKnobs(bool force)
