@@ -1,6 +1,8 @@
 #pragma once
 // The CPU stand-ins for the dongle's networks. Each works on the frame as the
 // dongle received it (BGR565) and returns results in that frame's pixels.
+// Not thread-safe per cascade: a cascade is used by one thread at a time
+// (its device's lock); different cascades may run concurrently.
 
 #include "hostedl/Answers.h"
 #include "hostedl/UserClassifierFormat.h"
