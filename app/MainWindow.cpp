@@ -61,6 +61,11 @@ VireoOWL::VireoOWL(QWidget* parent)
     StartWorkers();
     // Runs once the event loop turns, i.e. after the window was shown.
     QTimer::singleShot(0, this, &VireoOWL::AutoConnect);
+    if (!qEnvironmentVariableIsEmpty("VIREO_STATS")) {
+        auto* report = new QTimer(this);
+        connect(report, &QTimer::timeout, this, [this] { stats.Report(); });
+        report->start(1000);
+    }
 }
 
 VireoOWL::~VireoOWL()

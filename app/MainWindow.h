@@ -3,6 +3,7 @@
 // panel at its right edge, and the owner of the two worker threads.
 
 #include "EntryMapping.h"
+#include "FrameStats.h"
 #include "LabelTable.h"
 
 #include "HostLibAdapter/FdFrResult.h"
@@ -102,6 +103,7 @@ private:
     int frameResultIndex = 0;
     ClassTable classTable;
     QSize shownPictureSize;
+    FrameStats stats;
 };
 
 // The window the program shows; a name of its own for the application.

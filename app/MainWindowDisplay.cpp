@@ -50,14 +50,19 @@ bool HasNonEmptyObject(const Json::Value& entry, const char* key)
 
 void VireoOWL::SlotShowResults()
 {
-    if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame())
+    if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame()) {
         ShowResults(frame->image, std::move(frame->bboxResultsVec), std::move(frame->frameResultsVec));
+        stats.FrameShown(frame->captured);
+    }
 }
 
 void VireoOWL::SlotShowBackground()
 {
-    if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame())
-        ShowPicture(frame->image);
+    if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame()) {
+        if (settings->IsDisplayMainWindow())
+            ShowPicture(frame->image);
+        stats.FrameShown(frame->captured);
+    }
 }
 
 void VireoOWL::ShowResults(const QImage& img, std::vector<Json::Value> bboxResultsVec,

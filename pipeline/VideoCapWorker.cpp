@@ -98,10 +98,14 @@ VideoCapWorker::ReadResult VideoCapWorker::ReadInto(cv::Mat& frame)
     }
 }
 
-void VideoCapWorker::WaitForShutdownAfterEnd()
+void VideoCapWorker::WaitForShutdownAfterEnd(bool everOpened)
 {
-    qDebug() << "[Camera] no more frames from" << cameraSource.Text()
-             << "and CameraAutoReconnectSec is negative: the video stops here";
+    if (everOpened)
+        qDebug() << "[Camera] no more frames from" << cameraSource.Text()
+                 << "and CameraAutoReconnectSec is negative: the video stops here";
+    else
+        qDebug() << "[Camera]" << cameraSource.Text()
+                 << "could not be opened and CameraAutoReconnectSec is negative: there is no video";
     capture.release();
     isRunning.WaitUntilCleared();
 }
@@ -126,7 +130,7 @@ void VideoCapWorker::DoWork()
             pacer.Restart();
         }
         if (!isCameraOpened && !live) {
-            WaitForShutdownAfterEnd();  // a file that ended (or never opened) stays ended
+            WaitForShutdownAfterEnd(framesRead > 0);  // a file that ended (or never opened) stays ended
             break;
         }
 
@@ -150,6 +154,7 @@ void VideoCapWorker::DoWork()
         }
         isCameraOpened = true;
         readFailureLogged = false;
+        ++framesRead;
         cv::flip(slot->frame, slot->frame, 1);
         frameSink.PublishSlot(slot);
 

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+
 class FrameSlots;
 
 // Thread-safety: constructed (first camera open) on the GUI thread, then
@@ -43,7 +45,7 @@ public slots:
 private:
     enum class ReadResult { Frame, Skipped, Failed };
     ReadResult ReadInto(cv::Mat& frame);
-    void WaitForShutdownAfterEnd();
+    void WaitForShutdownAfterEnd(bool everOpened);
 
     RunFlag isRunning;
     bool isCameraOpened = false;
@@ -57,4 +59,5 @@ private:
     int reportedWidth = 0;
     int reportedHeight = 0;
     bool typeSkipLogged = false;
+    std::uint64_t framesRead = 0;
 };
