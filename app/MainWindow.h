@@ -47,8 +47,7 @@ public:
 
     // The drawing of one frame and its results, as the slots below do it;
     // public so the display can be driven without a back-end.
-    void ShowResults(const QImage& img, std::vector<Json::Value> bboxResultsVec,
-                     std::vector<Json::Value> frameResultsVec);
+    void ShowResults(QImage img, std::vector<Json::Value> bboxResultsVec, std::vector<Json::Value> frameResultsVec);
 
     int FrameResultIndex() const { return frameResultIndex; }
     const ClassTable& ClassNames() const { return classTable; }
@@ -74,7 +73,9 @@ private:
     void AutoConnect();
 
     // Shows `image` scaled into the video label, with the marks of `marked`.
-    void ShowPicture(const QImage& image, const std::vector<Json::Value>& marked = {});
+    // Taken by value: a picture nobody else holds is drawn on and handed to
+    // the label without a copy.
+    void ShowPicture(QImage image, const std::vector<Json::Value>& marked = {});
     // Where `image` (whose results are pixels of `source`) is shown.
     PictureGeometry GeometryFor(const QImage& image, QSize source) const;
     // Where the picture shown now is, for results of a frame of size `source`.

@@ -51,7 +51,7 @@ bool HasNonEmptyObject(const Json::Value& entry, const char* key)
 void VireoOWL::SlotShowResults()
 {
     if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame()) {
-        ShowResults(frame->image, std::move(frame->bboxResultsVec), std::move(frame->frameResultsVec));
+        ShowResults(std::move(frame->image), std::move(frame->bboxResultsVec), std::move(frame->frameResultsVec));
         stats.FrameShown(frame->captured);
     }
 }
@@ -60,12 +60,12 @@ void VireoOWL::SlotShowBackground()
 {
     if (std::optional<DisplayFrame> frame = inferenceWorker->TakeDisplayFrame()) {
         if (settings->IsDisplayMainWindow())
-            ShowPicture(frame->image);
+            ShowPicture(std::move(frame->image));
         stats.FrameShown(frame->captured);
     }
 }
 
-void VireoOWL::ShowResults(const QImage& img, std::vector<Json::Value> bboxResultsVec,
+void VireoOWL::ShowResults(QImage img, std::vector<Json::Value> bboxResultsVec,
                            std::vector<Json::Value> frameResultsVec)
 {
     if (!settings->IsDisplayMainWindow())
@@ -78,7 +78,7 @@ void VireoOWL::ShowResults(const QImage& img, std::vector<Json::Value> bboxResul
     MapEntriesToDisplay(bboxResultsVec, GeometryFor(img, DetectorFrameSize()));
     std::vector<Json::Value> marked = bboxResultsVec;
     marked.insert(marked.end(), frameResultsVec.begin(), frameResultsVec.end());
-    ShowPicture(img, marked);
+    ShowPicture(std::move(img), marked);
 
     if (const Json::Value* current = CurrentFrameEntry(frameResultsVec)) {
         coveredFrame->ShowFrameImage(*current);
@@ -108,18 +108,18 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
     ShowEntries(entries.boxes, entries.frames);
 }
 
-void VireoOWL::ShowPicture(const QImage& image, const std::vector<Json::Value>& marked)
+void VireoOWL::ShowPicture(QImage image, const std::vector<Json::Value>& marked)
 {
     const QSize area = ui->lblVideoImg->size();
     if (image.isNull() || area.isEmpty())
         return;
     const QSize fittedSize = image.size().scaled(area, Qt::KeepAspectRatio);
-    QImage fitted =
-        image.size() == fittedSize ? image : image.scaled(fittedSize, Qt::KeepAspectRatio, Qt::FastTransformation);
+    if (image.size() != fittedSize)
+        image = image.scaled(fittedSize, Qt::KeepAspectRatio, Qt::FastTransformation);
     if (!marked.empty())
-        DrawMarks(marked, fitted);
-    ui->lblVideoImg->setPixmap(QPixmap::fromImage(fitted));
-    shownPictureSize = fitted.size();
+        DrawMarks(marked, image);
+    shownPictureSize = image.size();
+    ui->lblVideoImg->setPixmap(QPixmap::fromImage(std::move(image)));
 }
 
 PictureGeometry VireoOWL::GeometryFor(const QImage& image, QSize source) const

@@ -8,10 +8,12 @@
 
 QImage ToDisplayImage(const cv::Mat& frame)
 {
-    // Converted straight into the picture's own pixels: no second copy.
-    QImage image(frame.cols, frame.rows, QImage::Format_RGB888);
-    cv::Mat rgb(frame.rows, frame.cols, CV_8UC3, image.bits(), static_cast<std::size_t>(image.bytesPerLine()));
-    cv::cvtColor(frame, rgb, cv::COLOR_BGR2RGB);
+    // Converted straight into the picture's own pixels, in the window
+    // system's native 32-bit layout (bytes B, G, R, 255), so the GUI thread
+    // neither converts nor copies it again.
+    QImage image(frame.cols, frame.rows, QImage::Format_RGB32);
+    cv::Mat bgra(frame.rows, frame.cols, CV_8UC4, image.bits(), static_cast<std::size_t>(image.bytesPerLine()));
+    cv::cvtColor(frame, bgra, cv::COLOR_BGR2BGRA);
     return image;
 }
 

@@ -35,5 +35,9 @@ void FrResultUiItem::SetValues(const Json::Value& entry)
 
 void FrResultUiItem::SetPanelStyle(const Json::Value& entry)
 {
-    setStyleSheet(vireo_ui::EntryPanelStyle(entry));
+    // Setting a style sheet repolishes the panel and its rows, even when it
+    // is the same text: far the dearest step of a frame.
+    const QString style = vireo_ui::EntryPanelStyle(entry);
+    if (style != styleSheet())
+        setStyleSheet(style);
 }

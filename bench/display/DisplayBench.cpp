@@ -67,20 +67,28 @@ int main(int argc, char** argv)
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(&window, &f1);
 
-    QImage picture(1280, 720, QImage::Format_RGB888);
+    QImage picture(1280, 720, QImage::Format_RGB32);  // as the inference worker makes it
     picture.fill(QColor(20, 40, 60));
     const std::vector<Json::Value> boxes = Boxes();
     const std::vector<Json::Value> frameEntries = Frames();
 
     for (int i = 0; i < 20; ++i)  // warm up: widgets made, fonts cached
-        window.ShowResults(picture, boxes, frameEntries);
-    const auto start = BenchClock::now();
+        window.ShowResults(picture.copy(), boxes, frameEntries);
+
+    // Each frame arrives as a picture of its own, made on the inference
+    // thread; the copy that stands in for it here is timed apart and taken off.
+    auto start = BenchClock::now();
+    for (int i = 0; i < frames; ++i)
+        picture.copy().bits()[0] = 1;
+    const double copyMs = MillisecondsSince(start) / frames;
+
+    start = BenchClock::now();
     for (int i = 0; i < frames; ++i) {
-        window.ShowResults(picture, boxes, frameEntries);
+        window.ShowResults(picture.copy(), boxes, frameEntries);
         window.repaint();
         QCoreApplication::processEvents();
     }
-    const double msPerFrame = MillisecondsSince(start) / frames;
+    const double msPerFrame = MillisecondsSince(start) / frames - copyMs;
     std::printf("display %.2f ms per frame (5 boxes with panels and marks, a frame panel)\n", msPerFrame);
     ReportBench("display.share_of_frame", msPerFrame / (1000.0 / 30), "ratio", "<=", 0.10);
     return 0;

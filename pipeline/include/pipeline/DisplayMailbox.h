@@ -11,7 +11,7 @@
 #include <vector>
 
 struct DisplayFrame {
-    QImage image;                               // RGB888, owns its pixels
+    QImage image;                               // RGB32, owns its pixels
     std::vector<Json::Value> bboxResultsVec;    // the detector's box entries
     std::vector<Json::Value> frameResultsVec;   // the detector's frame entries
     std::chrono::steady_clock::time_point captured;  // when the camera frame was handed over

@@ -63,5 +63,5 @@ private:
     DisplayMailbox display;
 };
 
-// The frame (8-bit BGR) as an RGB picture that owns its pixels.
+// The frame (8-bit BGR) as a picture (Format_RGB32) that owns its pixels.
 QImage ToDisplayImage(const cv::Mat& frame);
