@@ -47,8 +47,7 @@ HostLibAdapter::~HostLibAdapter()
     EndConnection(-1, kFinalJoinMs);
     for (auto it = lingering.begin(); it != lingering.end();) {
         if (it->thread->wait(kFinalJoinMs)) {
-            delete it->worker;
-            delete it->thread;
+            DeleteStopped(*it);
             it = lingering.erase(it);
         } else {
             ++it;  // still inside the library: never delete a running thread
@@ -225,12 +224,18 @@ void HostLibAdapter::StopWorkers(int joinMs)
                 e = WorkerEntry{};
                 continue;
             }
-            delete e.thread;
-            e.thread = nullptr;
         }
-        delete e.worker;
-        e.worker = nullptr;
+        DeleteStopped(e);
     }
+}
+
+void HostLibAdapter::DeleteStopped(WorkerEntry& entry)
+{
+    if (entry.exited)
+        (void)entry.exited->load(std::memory_order_acquire);
+    delete entry.worker;
+    delete entry.thread;
+    entry = WorkerEntry{};
 }
 
 void HostLibAdapter::SlotReapLingering()
@@ -238,8 +243,7 @@ void HostLibAdapter::SlotReapLingering()
     for (auto it = lingering.begin(); it != lingering.end();) {
         if (it->thread->isFinished()) {
             it->thread->wait();
-            delete it->worker;
-            delete it->thread;
+            DeleteStopped(*it);
             it = lingering.erase(it);
         } else {
             ++it;

@@ -12,8 +12,10 @@
 
 #include <QThread>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 void HostLibAdapter::SlotConnect(int Mode)
 {
@@ -108,8 +110,12 @@ void HostLibAdapter::AddDevice(std::size_t slot, int DevId)
             SlotInferenceFailed(Id);
     });
     connect(worker, &HostLibWorker::SigShowMsg, this, &HostLibAdapter::ShowMsg);
+    auto exited = std::make_shared<std::atomic<bool>>(false);
+    connect(
+        thread, &QThread::finished, thread, [exited] { exited->store(true, std::memory_order_release); },
+        Qt::DirectConnection);
     worker->moveToThread(thread);  // started after the first model upload
-    devIdToWorker[DevId] = {thread, worker};
+    devIdToWorker[DevId] = {thread, worker, exited};
 }
 
 void HostLibAdapter::SlotCheckFw(int Mode, std::vector<int> vecDevId, bool blConfirm)

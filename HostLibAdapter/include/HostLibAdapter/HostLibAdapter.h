@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -98,6 +99,9 @@ private:
     struct WorkerEntry {
         QThread* thread = nullptr;
         HostLibWorker* worker = nullptr;
+        // Set by the job thread as its last act: reading it after the thread
+        // has stopped hands the worker's memory back to this thread.
+        std::shared_ptr<std::atomic<bool>> exited;
     };
     enum class WaitResult { Claimed, Lost, TimedOut };
     class OperationGuard;
@@ -111,6 +115,7 @@ private:
     // de-initialised; the device's ready flag set again unless DevId is -1.
     void EndConnection(int DevId, int joinMs);
     void StopWorkers(int joinMs);
+    static void DeleteStopped(WorkerEntry& entry);
     void DeInitIfSafe();
     void ResetDevice();
     void Reconnect();
