@@ -1,7 +1,6 @@
 // Connecting to the emulated dongle: the sequence, every failure ending and
 // the firmware question.
 #include "DeviceRig.h"
-#include "HostLibAdapter/ReadyFlags.h"
 
 #include <gtest/gtest.h>
 
@@ -255,17 +254,6 @@ TEST(ModelUpload, BadModelFilesEndTheConnectWithTheirCause)
         ExpectEndsDeInitialised(rig);
         EXPECT_TRUE(rig.Connect(2)) << "the other sets still load";
     }
-}
-
-TEST(ReadyFlags, ClaimIsOneStep)
-{
-    ReadyFlags::Set(41, true);
-    EXPECT_TRUE(ReadyFlags::TryClaim(41));
-    EXPECT_FALSE(ReadyFlags::TryClaim(41));
-    EXPECT_FALSE(ReadyFlags::IsReady(41));
-    ReadyFlags::Release(41);
-    EXPECT_TRUE(ReadyFlags::IsReady(41));
-    EXPECT_FALSE(ReadyFlags::TryClaim(42));  // never added
 }
 
 }  // namespace

@@ -35,15 +35,6 @@ AnswerBytes Classifier(const std::vector<std::int8_t>& values, std::uint32_t rad
     return a;
 }
 
-TEST(Align16, RoundsUpToSixteen)
-{
-    EXPECT_EQ(Align16(0), 0u);
-    EXPECT_EQ(Align16(1), 16u);
-    EXPECT_EQ(Align16(16), 16u);
-    EXPECT_EQ(Align16(17), 32u);
-    EXPECT_EQ(Align16(0xFFFFFFFFu), 0x100000000u);
-}
-
 TEST(DecodeClassifierOutput, SoftmaxOfDequantisedValues)
 {
     const float e = std::exp(1.0f);
@@ -161,23 +152,6 @@ TEST(DecodeClassifierOutput, RefusesWhatItCannotRead)
         for (const auto& s : d.top)
             EXPECT_EQ(s.classIndex, -1) << c.name;
     }
-}
-
-TEST(FillDecodeParams, LaysOutOutputsBackToBack)
-{
-    AnswerBytes a;
-    a.RawCount(2).Descriptor(2, 3, 5, 4, 0.25f).Descriptor(1, 1, 17, 0, 1.0f).Zeros(2 * 3 * 16 + 32);
-    DmeDecodeParams params;
-    std::string problem;
-    ASSERT_TRUE(FillDecodeParams(a.data(), a.size(), params, problem)) << problem;
-    ASSERT_EQ(params.outputCount, 2);
-    const auto* first = reinterpret_cast<const std::int8_t*>(a.data() + 4 + 2 * 20);
-    EXPECT_EQ(params.outputs[0].data, first);
-    EXPECT_EQ(params.outputs[0].dataSize, 96u);
-    EXPECT_EQ(params.outputs[0].radix, 4u);
-    EXPECT_EQ(params.outputs[0].scale, 0.25f);
-    EXPECT_EQ(params.outputs[1].data, first + 96);
-    EXPECT_EQ(params.outputs[1].dataSize, 32u);
 }
 
 TEST(BestClass, TakesTheFirstOfTheMostProbableAboveZero)
