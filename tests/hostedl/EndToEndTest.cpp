@@ -160,7 +160,7 @@ TEST_F(EndToEnd, PeopleOnAVtestFrame)
 TEST_F(EndToEnd, UserModelTensorsNameTheRightClass)
 {
     const std::string file = RuntimeDir() + "/samples/user_model/scenes.bin";
-    ASSERT_EQ(ReadText(RuntimeDir() + "/samples/user_model/scenes_labels.txt"), "chessboard\nfruit\nstreet\n");
+    ASSERT_EQ(ReadText(RuntimeDir() + "/samples/user_model/scenes_labels.txt"), "0 chessboard\n1 fruit\n2 street\n");
     uint32_t status = 99;
     ASSERT_EQ(UploadUserFile(dev, file, &status), 0);
     EXPECT_EQ(status, 0u);

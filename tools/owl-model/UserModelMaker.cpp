@@ -107,7 +107,8 @@ bool MakeUserModel(const UserModelRequest& request, std::string& error)
     const fs::path outPath(request.outFile);
     const fs::path labelsOut = outPath.parent_path() / (outPath.stem().string() + "_labels.txt");
     std::ofstream labelsStream(labelsOut, std::ios::binary | std::ios::trunc);
-    for (const std::string& label : labels) labelsStream << label << "\n";
+    // The program's label file format: "<class id> <name>" per line.
+    for (std::size_t id = 0; id < labels.size(); ++id) labelsStream << id << ' ' << labels[id] << "\n";
     if (!out || !labelsStream) {
         error = "cannot write " + request.outFile + " or " + labelsOut.string();
         return false;

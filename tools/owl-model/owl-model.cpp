@@ -7,6 +7,7 @@
 //   owl-model user --examples DIR --labels FILE --out FILE.bin [--grid N] [--grey]
 //       a user model file (68-byte setup, model image from byte 4096, 4 trailing
 //       bytes) from DIR/<label>/ pictures per label line, and FILE_labels.txt
+//       ("<class id> <label>" per line, the label file the program reads)
 //
 // Exit code 0 on success, 1 on bad input (with a message on stderr).
 
