@@ -7,6 +7,7 @@
 
 void AdaptorFixture::SetUp()
 {
+    SanitizerOptionsForChildren();
     request = dir.File("req");
     response = dir.File("resp");
     adaptor = EdgeFifoAdaptor::CreateInstance(request, response);
@@ -24,6 +25,8 @@ void AdaptorFixture::StartOwl(const std::vector<std::string>& flags)
 {
     std::vector<std::string> args{OwlDetector(), "--req", request, "--resp", response};
     args.insert(args.end(), flags.begin(), flags.end());
+    for (const std::string& flag : OwlDetectorThreadFlags())
+        args.push_back(flag);
     ASSERT_TRUE(detector.Start(args));
     ASSERT_TRUE(WaitForPath(response));
 }

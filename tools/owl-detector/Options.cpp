@@ -7,6 +7,7 @@
 
 const char* const kUsage =
     "usage: owl-detector [--req NAME] [--resp NAME] [--once] [--overlay] [--cascades DIR] [--log]\n"
+    "                    [--threads N]\n"
     "                    [--delay-ms N] [--crash-after N] [--garbage] [--short-body]\n"
     "                    [--huge-length] [--two-answers] [--echo]\n"
     "\n"
@@ -18,6 +19,7 @@ const char* const kUsage =
     "  --overlay           add a transparent thumbnail to the frame entry\n"
     "  --cascades DIR      Haar cascades (default /usr/share/opencv4/haarcascades)\n"
     "  --log               print a line for every answer\n"
+    "  --threads N         OpenCV worker threads (0: none, all inline; default: OpenCV's choice)\n"
     "For tests and measurements:\n"
     "  --delay-ms N        wait N ms before each answer\n"
     "  --crash-after N     answer N requests, then die on the next one\n"
@@ -68,7 +70,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
         if (matched)
             continue;
         const bool takesValue = arg == "--req" || arg == "--resp" || arg == "--cascades" || arg == "--delay-ms" ||
-                                arg == "--crash-after";
+                                arg == "--crash-after" || arg == "--threads";
         if (!takesValue) {
             error = "unknown argument " + arg;
             return false;
@@ -84,7 +86,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
             options.responseName = value;
         } else if (arg == "--cascades") {
             options.cascadeDir = value;
-        } else if (!ParseCount(value, arg == "--delay-ms" ? options.delayMs : options.crashAfter)) {
+        } else if (!ParseCount(value, arg == "--delay-ms"      ? options.delayMs
+                                      : arg == "--crash-after" ? options.crashAfter
+                                                               : options.threads)) {
             error = arg + " needs a count, not \"" + value + "\"";
             return false;
         }

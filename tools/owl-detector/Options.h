@@ -10,6 +10,7 @@ struct Options {
     bool once = false;
     bool overlay = false;
     int delayMs = 0;
+    int threads = -1;     // OpenCV worker threads; -1: OpenCV's choice
     int crashAfter = -1;  // answers before dying mid-exchange; -1: never
     bool garbage = false;
     bool shortBody = false;

@@ -13,6 +13,7 @@
 #include "fifo/PipeIo.h"
 
 #include <json/reader.h>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
 #include <chrono>
@@ -95,6 +96,8 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // log lines appear as they happen, also into a pipe
 
+    if (options.threads >= 0)
+        cv::setNumThreads(options.threads);
     FaceFinder finder;
     if (!options.echo && !options.garbage && !finder.Load(options.cascadeDir, error)) {
         std::fprintf(stderr, "owl-detector: %s\n", error.c_str());
