@@ -28,11 +28,16 @@ std::wstring Widen(const std::string& text)
 {
     if (text.empty())
         return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0)  // not UTF-8: widen byte by byte, as for plain ASCII names
-        return std::wstring(text.begin(), text.end());
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length <= 0) {  // not UTF-8: widen byte by byte, as for plain ASCII names
+        std::wstring bytes;
+        for (const char c : text)
+            bytes += static_cast<wchar_t>(static_cast<unsigned char>(c));
+        return bytes;
+    }
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
     return wide;
 }
 

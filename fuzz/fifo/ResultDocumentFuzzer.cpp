@@ -19,7 +19,8 @@ namespace {
 
 void CheckGroup(const Json::Value& document, const char* key, int result, const std::vector<Json::Value>& list)
 {
-    const bool readable = document.isNull() || (document.isObject() && (document[key].isNull() || document[key].isObject()));
+    const bool readable =
+        document.isNull() || (document.isObject() && (document[key].isNull() || document[key].isObject()));
     if (readable != (result == 0))
         std::abort();
     const std::size_t expected = (document.isObject() && document[key].isObject()) ? document[key].size() : 0;
