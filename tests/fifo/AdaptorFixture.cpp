@@ -7,7 +7,6 @@
 
 void AdaptorFixture::SetUp()
 {
-    SanitizerOptionsForChildren();
     request = dir.File("req");
     response = dir.File("resp");
     adaptor = EdgeFifoAdaptor::CreateInstance(request, response);

@@ -89,3 +89,14 @@ bool WaitForPath(const std::string& path)
     }
     return true;
 }
+
+std::vector<std::string> OwlDetectorThreadFlags()
+{
+#ifdef VIREO_SANITIZED_BUILD
+    // OpenCV's thread pool (TBB) synchronises out of ThreadSanitizer's sight,
+    // so every result it hands back would be reported as a race: run inline.
+    return {"--threads", "0"};
+#else
+    return {};
+#endif
+}

@@ -31,9 +31,6 @@ std::string OwlDetector();       // the built owl-detector
 std::string ExampleDetector();   // tools/example_detector.py
 std::string SamplePicture();     // a photo with one frontal face
 
-// Makes the processes started from now on load the third-party suppression
-// lists of sanitized builds (harmless elsewhere).
-void SanitizerOptionsForChildren();
 // owl-detector flags that sanitized builds need (none elsewhere).
 std::vector<std::string> OwlDetectorThreadFlags();
 

@@ -23,7 +23,6 @@ class Running {
 public:
     explicit Running(const QString& program, const QStringList& arguments)
     {
-        SanitizerOptionsForChildren();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);

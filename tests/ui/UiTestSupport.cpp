@@ -83,12 +83,3 @@ bool Near(const QColor& actual, const QColor& expected, int tolerance)
                                          << expected.red() << ", " << expected.green() << ", " << expected.blue()
                                          << ", " << expected.alpha() << ") within " << tolerance;
 }
-
-// Qt's offscreen platform never frees its screen objects at exit. LeakSanitizer
-// reads this list in sanitizer builds; it names Qt's own libraries only.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libQt5Core.so\n"
-           "leak:libQt5Gui.so\n"
-           "leak:libqoffscreen.so\n";
-}

@@ -1,0 +1,29 @@
+// Sanitizer reports that come from inside libraries built without the
+// sanitizers, compiled into every program of a -DSANITIZE build (tests,
+// tools and the program alike). Each entry names a third-party library or
+// function and why; our own code is never named here.
+
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions()
+{
+    return
+        // Qt's offscreen platform plugin keeps its screen objects until exit.
+        "leak:libqoffscreen.so\n"
+        // GDAL, loaded by OpenCV's picture codecs, keeps its driver table.
+        "leak:libgdal.so\n";
+}
+
+extern "C" const char* __tsan_default_suppressions();
+extern "C" const char* __tsan_default_suppressions()
+{
+    return
+        // GDAL takes its mutexes in either order while registering drivers.
+        "deadlock:libgdal.so\n"
+        // GLib hands a thread's event-loop eventfd between threads under
+        // Qt's own (uninstrumented) atomics; GLib appears in a report only
+        // where it calls the system itself, so no race of ours hides here.
+        "race:libglib-2.0.so.0\n"
+        // A finished QThread wakes its waiters through a condition variable
+        // that the waiter may destroy at once; Qt orders it, TSan cannot see.
+        "race:QWaitCondition::~QWaitCondition\n";
+}
