@@ -1,6 +1,7 @@
 #pragma once
-// How the window keeps up: frames shown per second and how old they are when
-// shown, logged once a second when VIREO_STATS is set.
+// How the window keeps up: frames shown per second, how old they are when
+// shown, and how many brought results, logged once a second when VIREO_STATS
+// is set (tools and tests watch a running program through it).
 
 #include <QElapsedTimer>
 #include <QtDebug>
@@ -21,6 +22,9 @@ public:
             latencyMsSum += std::chrono::duration<double, std::milli>(Clock::now() - captured).count();
     }
 
+    // A frame or a device answer that brought something to draw.
+    void ResultsShown() { ++resultsTotal; }
+
     void Report()
     {
         const double seconds = sinceReport.isValid() ? sinceReport.restart() / 1000.0 : 0;
@@ -28,9 +32,10 @@ public:
             sinceReport.start();
         if (seconds <= 0)
             return;
-        qInfo().noquote() << QStringLiteral("[Stats] shown %1 frames, %2 fps, capture to display %3 ms")
+        qInfo().noquote() << QStringLiteral("[Stats] shown %1 frames, %2 fps, %3 with results, capture to display %4 ms")
                                  .arg(shownTotal)
                                  .arg(shownSinceReport / seconds, 0, 'f', 1)
+                                 .arg(resultsTotal)
                                  .arg(shownSinceReport ? latencyMsSum / shownSinceReport : 0.0, 0, 'f', 1);
         shownSinceReport = 0;
         latencyMsSum = 0;
@@ -39,6 +44,7 @@ public:
 private:
     std::uint64_t shownTotal = 0;
     std::uint64_t shownSinceReport = 0;
+    std::uint64_t resultsTotal = 0;
     double latencyMsSum = 0;
     QElapsedTimer sinceReport;
 };

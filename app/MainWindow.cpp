@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QtDebug>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kFontResource = ":/pic/font/TaipeiSansTC/TaipeiSansTCBeta-Regular.ttf";
@@ -116,6 +118,8 @@ void VireoOWL::ConnectPanel()
     connect(device, &HostLibAdapter::SigStatusChanged, usbPanel, &UsbPanelUiItem::SlotStatusChanged);
     connect(device, &HostLibAdapter::SigUpdateFwCheck, usbPanel, &UsbPanelUiItem::SlotUpdateFwConfirmMsgShow);
     connect(device, &HostLibAdapter::SigShowMsg, usbPanel, &UsbPanelUiItem::AppendMsg);
+    // The panel may be hidden (F12, a kiosk): the log keeps the lines too.
+    connect(device, &HostLibAdapter::SigShowMsg, this, [](const QString& msg) { qInfo().noquote() << msg; });
     connect(device, &HostLibAdapter::SigInferenceDone, this, &VireoOWL::SlotShowNX310Result);
 }
 
@@ -164,7 +168,9 @@ void VireoOWL::StopWorkers()
 }
 
 // VIREO_AUTOCONNECT=<model number> connects at start as if the user had
-// pressed Connect: for demos and kiosks without a mouse.
+// pressed Connect: for demos and kiosks without a mouse. With
+// VIREO_AUTOCONNECT_RETRY_SEC=<n> a lost or failed connection is tried again
+// every n seconds, so a re-plugged dongle comes back by itself.
 void VireoOWL::AutoConnect()
 {
     const QByteArray value = qgetenv("VIREO_AUTOCONNECT");
@@ -176,17 +182,26 @@ void VireoOWL::AutoConnect()
         qWarning() << "[MainWindow] VIREO_AUTOCONNECT must be a model number from 0 to 4, not" << value;
         return;
     }
+    const QString model = qEnvironmentVariable("VIREO_AUTOCONNECT_MODEL");
     if (mode == kModelUserDefined) {
-        const QString model = qEnvironmentVariable("VIREO_AUTOCONNECT_MODEL");
         if (model.isEmpty()) {
             qWarning() << "[MainWindow] VIREO_AUTOCONNECT=4 needs VIREO_AUTOCONNECT_MODEL (and VIREO_AUTOCONNECT_LABELS)";
             return;
         }
         device->SetUserModelPath(model.toStdString());
-        usbPanel->ConnectWithModel(mode, model, qEnvironmentVariable("VIREO_AUTOCONNECT_LABELS"));
-        return;
     }
-    usbPanel->ConnectWithModel(mode);
+    const int retrySec = qEnvironmentVariableIntValue("VIREO_AUTOCONNECT_RETRY_SEC");
+    if (retrySec > 0) {
+        auto* retry = new QTimer(this);
+        retry->setSingleShot(true);
+        retry->setInterval(std::min(retrySec, 3600) * 1000);
+        connect(retry, &QTimer::timeout, this, [this, mode, model] { usbPanel->ConnectWithModel(mode, model); });
+        connect(device, &HostLibAdapter::SigStatusChanged, retry, [retry](bool blStatus) {
+            if (!blStatus)
+                retry->start();
+        });
+    }
+    usbPanel->ConnectWithModel(mode, model, qEnvironmentVariable("VIREO_AUTOCONNECT_LABELS"));
 }
 
 void VireoOWL::keyPressEvent(QKeyEvent* event)

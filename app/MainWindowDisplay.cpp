@@ -68,6 +68,8 @@ void VireoOWL::SlotShowBackground()
 void VireoOWL::ShowResults(QImage img, std::vector<Json::Value> bboxResultsVec,
                            std::vector<Json::Value> frameResultsVec)
 {
+    if (!bboxResultsVec.empty() || !frameResultsVec.empty())
+        stats.ResultsShown();
     if (!settings->IsDisplayMainWindow())
         return;
     if (bboxResultsVec.size() > kMaxBoxEntries) {
@@ -102,6 +104,8 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
 {
     if (DevId != device->GetDevId(0) || !settings->IsDisplayMainWindow() || !IsModelNumber(Mode))
         return;
+    if (!ResultList.empty())
+        stats.ResultsShown();
     const DeviceEntries entries = BuildDeviceEntries(Mode, ResultList, ShownGeometry(DeviceFrameSize()), classTable);
     if (Mode == kModelUserDefined)
         frameResultPanel->SetEnabledFlag(true);

@@ -8,7 +8,8 @@ using QuitHandler = void (*)();
 
 // Call first in main: a request that arrives while the program is still
 // starting is held back until the handler is installed, instead of killing
-// the process half-started.
+// the process half-started. (On Linux it also keeps SIGXFSZ from ending the
+// program: a write beyond the file size limit just fails.)
 void DeferQuitSignals();
 
 // Call once, after the QApplication exists and before any thread starts.

@@ -34,6 +34,9 @@ void DeferQuitSignals()
 {
     const sigset_t set = QuitSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // A write beyond the file size limit (a full quota) must fail and be
+    // reported like any failed write, not end the program.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 bool InstallQuitSignalHandler(QuitHandler onQuit)

@@ -18,8 +18,10 @@ QImage ToDisplayImage(const cv::Mat& frame)
 }
 
 SdkWorker::SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device)
-    : inferenceMode(std::move(inferenceMode)), detector(detector), device(device)
+    : inferenceMode(std::move(inferenceMode)), device(device)
 {
+    if (detector != nullptr && this->inferenceMode == "FIFO")
+        exchange = std::make_unique<DetectorExchange>(*detector);
 }
 
 SdkWorker::~SdkWorker() = default;
@@ -29,8 +31,8 @@ void SdkWorker::Stop()
     inferenceEnabled = false;
     running.Set(false);
     frameSlots.Stop();
-    if (detector != nullptr)
-        detector->Cancel();
+    if (exchange != nullptr)
+        exchange->Stop();
 }
 
 void SdkWorker::DoWork()
@@ -59,10 +61,20 @@ void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
     DisplayFrame shown{ToDisplayImage(frame), {}, {}, captured};
-    if (detector != nullptr) {
-        detector->Infer(frame);
-        detector->GetBboxResults(shown.bboxResultsVec);
-        detector->GetFrameResults(shown.frameResultsVec);
+    if (exchange != nullptr) {
+        // A frame that starts an exchange waits for its answer, so boxes fit
+        // their picture; while a slow or hung detector keeps an exchange
+        // open, later frames are shown at once, and an answer that comes
+        // late is shown with the frame of its arrival.
+        std::chrono::milliseconds patience{0};
+        if (!exchange->Busy()) {
+            exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
+            patience = kAnswerPatience;
+        }
+        if (std::optional<DetectorResults> results = exchange->WaitForResults(patience)) {
+            shown.bboxResultsVec = std::move(results->bboxResultsVec);
+            shown.frameResultsVec = std::move(results->frameResultsVec);
+        }
     }
     if (shown.bboxResultsVec.empty())
         emit SigCleanResult(-1);

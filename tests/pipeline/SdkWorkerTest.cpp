@@ -22,7 +22,7 @@ public:
     {
         ++exchanges;
         std::unique_lock<std::mutex> lock(mutex);
-        released.wait(lock, [this] { return !hang || cancelled; });
+        released.wait_for(lock, hang ? std::chrono::hours(1) : delay, [this] { return cancelled; });
         return cancelled ? -3 : 0;
     }
     void GetBboxResults(std::vector<Json::Value>& out) override { out = std::exchange(boxes, {}); }
@@ -37,6 +37,7 @@ public:
     std::vector<Json::Value> boxes;
     std::atomic<int> exchanges{0};
     bool hang = false;
+    std::chrono::milliseconds delay{0};
 
 private:
     std::mutex mutex;
@@ -165,6 +166,58 @@ TEST(SdkWorker, AnUndrawnPictureIsReplacedNotQueued)
     EXPECT_EQ(shown.count(), 1);  // the window has not taken anything yet
     EXPECT_EQ(worker.TakeDisplayFrame()->image.width(), 20);
     EXPECT_FALSE(worker.TakeDisplayFrame().has_value());
+}
+
+void PublishAndDrain(SdkWorker& worker, const cv::Mat& frame)
+{
+    FrameSlot* slot = worker.Slots().GetWritableSlot();
+    frame.copyTo(slot->frame);
+    worker.Slots().PublishSlot(slot);
+    ASSERT_TRUE(worker.Slots().WaitUntilDrained(5s));
+}
+
+TEST(SdkWorker, VideoGoesOnWhileTheDetectorHangs)
+{
+    FakeDetector detector;
+    detector.hang = true;
+    SdkWorker worker("FIFO", &detector, nullptr);
+    worker.SetRunning(true);
+    std::thread loop([&] { worker.DoWork(); });
+    int shown = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) {
+        PublishAndDrain(worker, BlueFrame());
+        shown += worker.TakeDisplayFrame().has_value();
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    worker.Stop();
+    loop.join();
+    EXPECT_EQ(shown, 10);
+    EXPECT_EQ(detector.exchanges, 1) << "one exchange stays open; no new one is started meanwhile";
+#ifndef VIREO_SANITIZED_BUILD
+    EXPECT_LT(took, 2s) << "only the frame that started the exchange waited for it";
+#endif
+}
+
+TEST(SdkWorker, ALateAnswerIsShownWithTheFrameOfItsArrival)
+{
+    FakeDetector detector;
+    detector.delay = 800ms;
+    detector.boxes = {Json::Value("late")};
+    SdkWorker worker("FIFO", &detector, nullptr);
+    worker.SetRunning(true);
+    std::thread loop([&] { worker.DoWork(); });
+    PublishAndDrain(worker, BlueFrame());
+    const std::optional<DisplayFrame> first = worker.TakeDisplayFrame();
+    std::this_thread::sleep_for(500ms);
+    PublishAndDrain(worker, cv::Mat(48, 64, CV_8UC3, cv::Scalar(0, 0, 255)));
+    const std::optional<DisplayFrame> second = worker.TakeDisplayFrame();
+    worker.Stop();
+    loop.join();
+    ASSERT_TRUE(first.has_value() && second.has_value());
+    EXPECT_TRUE(first->bboxResultsVec.empty()) << "the answer was too late for its own frame";
+    ASSERT_EQ(second->bboxResultsVec.size(), 1u);
+    EXPECT_EQ(second->image.pixelColor(1, 1), QColor(255, 0, 0)) << "shown over the newer picture";
 }
 
 // Shutdown while nothing arrives, and while the detector never answers.

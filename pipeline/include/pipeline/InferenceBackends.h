@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <vector>
 
-// Thread-safety: Infer and the two getters run on the inference thread only;
-// Cancel may be called from any thread.
+// Thread-safety: Infer and the two getters run on one thread at a time (the
+// pipeline's exchange thread); Cancel may be called from any thread.
 class DetectorBackend {
 public:
     virtual ~DetectorBackend() = default;

@@ -2,6 +2,7 @@
 // The consumer of the frame pipeline: takes the newest frame, makes the
 // display picture and runs the chosen back-end on the frame.
 
+#include "pipeline/DetectorExchange.h"
 #include "pipeline/DisplayMailbox.h"
 #include "pipeline/FrameSlots.h"
 #include "pipeline/RunFlag.h"
@@ -9,6 +10,8 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,7 +35,8 @@ public:
 
     void SetRunning(bool running) { this->running.Set(running); }
     void SetInferenceEnabled(bool enabled) { inferenceEnabled = enabled; }
-    // Clears both flags and ends a wait for a frame or a detector answer.
+    // Clears both flags and ends a wait for a frame or a detector answer;
+    // a pending exchange is cancelled and its thread joined.
     void Stop();
 
     // The newest picture waiting for the window (GUI thread).
@@ -54,9 +58,12 @@ private:
     void RunDetector(const cv::Mat& frame, Clock::time_point captured);
     void RunDevice(const cv::Mat& frame, Clock::time_point captured);
 
+    // How long a frame that starts an exchange waits for the detector's answer.
+    static constexpr std::chrono::milliseconds kAnswerPatience{500};
+
     const std::string inferenceMode;
-    DetectorBackend* const detector;
     DeviceBackend* const device;
+    std::unique_ptr<DetectorExchange> exchange;  // FIFO mode only
     RunFlag running;
     std::atomic<bool> inferenceEnabled{false};
     FrameSlots frameSlots;
