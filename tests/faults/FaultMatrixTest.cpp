@@ -1,0 +1,271 @@
+// The real program (offscreen) against one fault at a time, as a booth demo
+// meets them: it must keep running, keep showing video, recover by itself
+// once the fault ends, exit cleanly, and leave its settings file whole.
+// Running this binary alone prints the table of all faults at the end.
+
+#include "RunningProgram.h"
+
+#include "settings/JsonText.h"
+
+#include "CaseName.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kBuild = QStringLiteral(VIREO_BUILD_DIR);
+const std::string kFaces = VIREO_BUILD_DIR "/samples/faces.avi";
+
+// The scratch space and processes of one fault's run.
+struct Rig {
+    TempDir dir;
+    std::string settings = dir.File("settings.json");
+    std::string control = dir.File("dongle-control.txt");
+    std::unique_ptr<Helper> detector;
+    std::unique_ptr<Helper> streamServer;
+    std::unique_ptr<RunningProgram> program;
+    QString executable = kBuild + QStringLiteral("/bin/VireoOwlEdge");
+    QStringList environment;
+
+    void Detector(QStringList flags = {})
+    {
+        detector.reset();
+        flags << QStringLiteral("--req") << QString::fromStdString(dir.File("req")) << QStringLiteral("--resp")
+              << QString::fromStdString(dir.File("resp"));
+        detector = std::make_unique<Helper>(kBuild + QStringLiteral("/bin/owl-detector"), flags);
+    }
+    void Dongle(const std::string& knobs) { WriteText(control, knobs); }
+    void Start(const std::string& camera, const std::string& mode, int reconnectSec = 0)
+    {
+        WriteText(settings, R"({"Camera": ")" + camera + R"(", "CameraAutoReconnectSec": )"
+                                + std::to_string(reconnectSec) + R"(, "InferenceMode": ")" + mode
+                                + R"(", "RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")"
+                                + dir.File("resp") + R"("})");
+        environment << QStringLiteral("EDL_EMU_CONTROL=") + QString::fromStdString(control)
+                    << QStringLiteral("VIREO_AUTOCONNECT=3") << QStringLiteral("VIREO_AUTOCONNECT_RETRY_SEC=1");
+        program = std::make_unique<RunningProgram>(executable, QStringList{QString::fromStdString(settings)},
+                                                   environment, QString::fromStdString(dir.Path()));
+    }
+};
+
+// What must come back once the fault ends.
+enum class Watch { Results, Frames };
+
+struct Fault {
+    const char* name;
+    Watch watch;
+    const char* reported;              // a line the fault must leave in the log, or null
+    std::function<void(Rig&)> start;   // a healthy program
+    std::function<void(Rig&)> inject;  // the fault
+    std::function<void(Rig&)> heal;    // the fault ends
+};
+
+struct Row {
+    std::string fault;
+    bool survived;
+    double recoverSeconds;
+};
+std::vector<Row> table;
+
+long long Watched(const ProgramState& s, Watch watch)
+{
+    return watch == Watch::Results ? s.withResults : s.framesShown;
+}
+
+void DetectorFault(Rig& rig, const char* flag)
+{
+    rig.Detector({QString::fromLatin1(flag)});
+}
+
+const Fault kFaults[] = {
+    {"detector killed", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
+     [](Rig& r) { r.detector.reset(); }, [](Rig& r) { r.Detector(); }},
+    {"detector hung", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
+     [](Rig& r) { r.Detector({QStringLiteral("--delay-ms"), QStringLiteral("600000")}); }, [](Rig& r) { r.Detector(); }},
+    {"detector answers garbage", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
+     [](Rig& r) { DetectorFault(r, "--garbage"); }, [](Rig& r) { r.Detector(); }},
+    {"detector sends a short body", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
+     [](Rig& r) { DetectorFault(r, "--short-body"); }, [](Rig& r) { r.Detector(); }},
+    {"detector announces 4 GiB", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
+     [](Rig& r) { DetectorFault(r, "--huge-length"); }, [](Rig& r) { r.Detector(); }},
+    {"detector answers twice", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
+     [](Rig& r) { DetectorFault(r, "--two-answers"); }, [](Rig& r) { r.Detector(); }},
+    {"dongle unplugged", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
+     [](Rig& r) { r.Dongle("EDL_EMU_UNPLUG_AFTER=0\n"); }, [](Rig& r) { r.Dongle(""); }},
+    {"inference call fails", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
+     [](Rig& r) { r.Dongle("EDL_EMU_FAIL=dme_inference\n"); }, [](Rig& r) { r.Dongle(""); }},
+    {"connect calls fail", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
+     [](Rig& r) { r.Dongle("EDL_EMU_UNPLUG_AFTER=0\nEDL_EMU_FAIL=lib_init,add_dev,lib_start,report_sys_status\n"); },
+     [](Rig& r) { r.Dongle(""); }},
+    {"model upload calls fail", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
+     [](Rig& r) { r.Dongle("EDL_EMU_UNPLUG_AFTER=0\nEDL_EMU_FAIL=start_dme,dme_configure\n"); },
+     [](Rig& r) { r.Dongle(""); }},
+    {"model set corrupt", Watch::Results, "[Host Lib] Connection Lost",
+     [](Rig& r) {
+         // A copy of the program with model sets of its own to spoil.
+         fs::create_directories(r.dir.File("bin"));
+         fs::copy(VIREO_BUILD_DIR "/HostLibAdapter", r.dir.File("HostLibAdapter"), fs::copy_options::recursive);
+         fs::copy(VIREO_BUILD_DIR "/bin/VireoOwlEdge", r.dir.File("bin/VireoOwlEdge"));
+         r.executable = QString::fromStdString(r.dir.File("bin/VireoOwlEdge"));
+         r.Start(kFaces, "NX310");
+     },
+     [](Rig& r) {
+         const std::string set = r.dir.File("HostLibAdapter/models/mask/all_models.bin");
+         fs::copy(set, set + ".good");
+         const std::string bytes = ReadText(set);
+         WriteText(set, bytes.substr(0, bytes.size() / 2));
+         r.Dongle("EDL_EMU_UNPLUG_AFTER=0\n");
+     },
+     [](Rig& r) {
+         const std::string set = r.dir.File("HostLibAdapter/models/mask/all_models.bin");
+         fs::rename(set + ".good", set);
+         r.Dongle("");
+     }},
+    {"camera file missing", Watch::Frames, nullptr,
+     [](Rig& r) { r.Start(r.dir.File("clip.avi"), "FIFO", 1); }, [](Rig&) {},
+     [](Rig& r) { fs::copy(kFaces, r.dir.File("clip.avi")); }},
+    {"camera file truncated", Watch::Frames, nullptr,
+     [](Rig& r) {
+         const std::string whole = ReadText(kFaces);
+         WriteText(r.dir.File("cut.avi"), whole.substr(0, whole.size() / 3));
+         r.Start(r.dir.File("cut.avi"), "FIFO", 0);
+     },
+     [](Rig&) {}, [](Rig&) {}},
+    {"stream server killed", Watch::Frames, nullptr,
+     [](Rig& r) {
+         r.streamServer = std::make_unique<Helper>(kBuild + QStringLiteral("/tests/rtsp-test-server"),
+                                                   QStringList{QStringLiteral("18554")});
+         QThread::msleep(500);
+         r.Start("rtsp://127.0.0.1:18554/test", "FIFO", 1);
+     },
+     [](Rig& r) { r.streamServer->Kill(); },
+     [](Rig& r) {
+         r.streamServer = std::make_unique<Helper>(kBuild + QStringLiteral("/tests/rtsp-test-server"),
+                                                   QStringList{QStringLiteral("18554")});
+     }},
+};
+
+class FaultMatrix : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(FaultMatrix, SurvivesAndRecovers)
+{
+    const Fault& fault = GetParam();
+    Rig rig;
+    fault.start(rig);
+    RunningProgram& program = *rig.program;
+    // Healthy: results flow (or, for camera faults, the program is up and
+    // has written its settings back).
+    ASSERT_TRUE(program.WaitFor(
+        [&](const ProgramState& s) {
+            return fault.watch == Watch::Frames ? s.log.contains(QStringLiteral("[Stats]")) : s.withResults > 0;
+        },
+        60s))
+        << program.State().log.toStdString();
+    const std::string settingsAtStart = ReadText(rig.settings);
+
+    fault.inject(rig);
+    QThread::sleep(4);
+    const ProgramState during = program.State();
+    QThread::sleep(2);
+    bool survived = program.IsRunning();
+    const bool videoGoesOn = program.State().framesShown > during.framesShown;
+    if (fault.watch == Watch::Results) {
+        EXPECT_TRUE(videoGoesOn) << "the video stopped while the fault lasted";
+    }
+
+    if (fault.reported != nullptr) {
+        EXPECT_TRUE(program.State().log.contains(QString::fromLatin1(fault.reported))) << fault.reported;
+    }
+
+    fault.heal(rig);
+    const long long atHeal = Watched(program.State(), fault.watch);
+    const auto healed = std::chrono::steady_clock::now();
+    const bool recovered = program.WaitFor([&](const ProgramState& s) { return Watched(s, fault.watch) > atHeal; }, 60s);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - healed).count();
+    EXPECT_TRUE(recovered) << program.State().log.right(3000).toStdString();
+
+    const int exitCode = program.Stop();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(ReadText(rig.settings), settingsAtStart) << "the settings file changed";
+    EXPECT_TRUE(ParseJson(ReadText(rig.settings)).isObject());
+    survived = survived && recovered && exitCode == 0;
+    table.push_back({fault.name, survived, recovered ? seconds : -1});
+    std::printf("FAULT %-30s survived %-3s recovered in %5.1f s\n", fault.name, survived ? "yes" : "no",
+                recovered ? seconds : -1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(kFaults), CaseName());
+
+// Settings that are broken, or cannot be written: the program runs on what
+// it could read, and the user's file is never lost.
+struct SettingsFault {
+    const char* name;
+    std::function<std::string(TempDir&)> prepare;  // gives the settings path
+    std::function<std::string(TempDir&)> wrapper;  // a shell prefix, if any
+};
+
+const SettingsFault kSettingsFaults[] = {
+    {"settings invalid JSON",
+     [](TempDir& d) { WriteText(d.File("s.json"), "{\"Camera\": "); return d.File("s.json"); }, nullptr},
+    {"settings directory unwritable", [](TempDir& d) { WriteText(d.File("file"), "x"); return d.File("file/s.json"); },
+     nullptr},
+    {"settings disk full",
+     [](TempDir& d) {
+         WriteText(d.File("s.json"), R"({"Camera": ")" + kFaces + R"(", "CameraFps": "thirty"})");
+         return d.File("s.json");
+     },
+     [](TempDir&) { return std::string("ulimit -f 0; exec "); }},
+};
+
+class SettingsFaults : public ::testing::TestWithParam<SettingsFault> {};
+
+TEST_P(SettingsFaults, ProgramRunsAndTheFileIsKept)
+{
+    const SettingsFault& fault = GetParam();
+    TempDir dir;
+    const std::string path = fault.prepare(dir);
+    const std::string before = ReadText(path);
+    const QString shell = QString::fromStdString((fault.wrapper ? fault.wrapper(dir) : std::string("exec ")) + VIREO_BUILD_DIR
+                                                 + "/bin/VireoOwlEdge \"$0\"");
+    RunningProgram program(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shell, QString::fromStdString(path)}, {},
+                           QString::fromStdString(dir.Path()));
+    const bool runs = program.WaitFor([](const ProgramState& s) { return s.log.contains(QStringLiteral("[Stats]")); }, 60s);
+    const int exitCode = program.Stop();
+    EXPECT_TRUE(runs);
+    EXPECT_EQ(exitCode, 0) << program.State().log.toStdString();
+    if (fs::exists(path + ".bad")) {
+        EXPECT_EQ(ReadText(path + ".bad"), before);
+    } else if (fs::is_regular_file(path)) {
+        EXPECT_TRUE(ReadText(path) == before || ParseJson(ReadText(path)).isObject());
+    }
+    table.push_back({fault.name, runs && exitCode == 0, 0});
+    std::printf("FAULT %-30s survived %-3s\n", fault.name, runs && exitCode == 0 ? "yes" : "no");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SettingsFaults, ::testing::ValuesIn(kSettingsFaults), CaseName());
+
+// The whole table when the binary runs all faults in one go.
+class PrintTable : public ::testing::Environment {
+    void TearDown() override
+    {
+        if (table.size() < 2)
+            return;
+        std::printf("\n%-32s %-9s %s\n", "fault", "survived", "seconds to recover");
+        for (const Row& row : table)
+            std::printf("%-32s %-9s %.1f\n", row.fault.c_str(), row.survived ? "yes" : "no", row.recoverSeconds);
+    }
+};
+const auto* const kTable = ::testing::AddGlobalTestEnvironment(new PrintTable);
+
+}  // namespace
