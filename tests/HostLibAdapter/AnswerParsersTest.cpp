@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -12,9 +13,7 @@ constexpr SentImageSize k720p{1280, 720};
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 
-struct Rect {
-    int x, y, w, h;
-};
+std::array<int, 4> Rect(const FdFrResult& r) { return {r.X, r.Y, r.Width, r.Height}; }
 
 TEST(BoxFromCorners, TruncatesClampsAndDropsUnusableBoxes)
 {
@@ -22,7 +21,7 @@ TEST(BoxFromCorners, TruncatesClampsAndDropsUnusableBoxes)
         const char* name;
         float x1, y1, x2, y2;
         bool kept;
-        Rect rect;
+        std::array<int, 4> rect;
     } cases[] = {
         {"truncated toward zero", 10.9f, 20.2f, 50.1f, 60.0f, true, {10, 20, 39, 39}},
         {"clamped to the image", -30.0f, -5.0f, 1400.0f, 800.0f, true, {0, 0, 1280, 720}},
@@ -40,100 +39,74 @@ TEST(BoxFromCorners, TruncatesClampsAndDropsUnusableBoxes)
     for (const auto& c : cases) {
         FdFrResult r;
         ASSERT_EQ(BoxFromCorners(c.x1, c.y1, c.x2, c.y2, k720p, r), c.kept) << c.name;
-        if (!c.kept)
-            continue;
-        EXPECT_EQ(r.X, c.rect.x) << c.name;
-        EXPECT_EQ(r.Y, c.rect.y) << c.name;
-        EXPECT_EQ(r.Width, c.rect.w) << c.name;
-        EXPECT_EQ(r.Height, c.rect.h) << c.name;
-        EXPECT_EQ(r.ClassId, -1) << c.name;
+        if (c.kept) {
+            EXPECT_EQ(Rect(r), c.rect) << c.name;
+        }
     }
 }
 
-TEST(ParseBoxList, FacesDropClassZeroAndMapMaskToOne)
+// A box list claiming `claimed` boxes; box i lies at (10i, i) and is 5 x 8.
+AnswerBytes Boxes(std::uint32_t claimed, const std::vector<std::int32_t>& classes, std::size_t padding = 0)
 {
     AnswerBytes a;
-    a.U32(0).U32(3).Box(1, 2, 11, 12, 0.9f, 0).Box(20, 20, 40, 40, 0.9f, 1).Box(50, 50, 90, 90, 0.9f, 2);
-    std::vector<FdFrResult> out;
-    std::string problem;
-    ASSERT_TRUE(ParseBoxList(a.data(), a.size(), BoxListKind::Faces, k720p, out, problem));
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].ClassId, -1);
-    EXPECT_EQ(out[0].X, 20);
-    EXPECT_EQ(out[1].ClassId, 1);
-    EXPECT_EQ(out[1].Width, 40);
+    a.U32(0).U32(claimed);
+    for (std::size_t i = 0; i < classes.size(); ++i)
+        a.Box(10.0f * i, 1.0f * i, 10.0f * i + 5, 1.0f * i + 8, 0.9f, classes[i]);
+    return a.Zeros(padding);
 }
 
-TEST(ParseBoxList, ObjectsKeepTheDonglesClass)
+TEST(ParseBoxList, ClassesCountsAndUnusableBoxes)
 {
-    AnswerBytes a;
-    a.U32(0).U32(3).Box(1, 2, 11, 12, 0.9f, 0).Box(20, 20, 40, 40, 0.9f, 15).Box(50, 50, 90, 90, 0.9f, 79);
-    std::vector<FdFrResult> out;
-    std::string problem;
-    ASSERT_TRUE(ParseBoxList(a.data(), a.size(), BoxListKind::Objects, k720p, out, problem));
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0].ClassId, 0);
-    EXPECT_EQ(out[1].ClassId, 15);
-    EXPECT_EQ(out[2].ClassId, 79);
-}
-
-TEST(ParseBoxList, CountsAreCheckedAgainstSizeAndCapacity)
-{
-    const auto answer = [](std::uint32_t claimed, std::size_t boxes, std::size_t extra = 0) {
-        AnswerBytes a;
-        a.U32(0).U32(claimed);
-        for (std::size_t i = 0; i < boxes; ++i)
-            a.Box(10, 10, 20, 20, 0.5f, 1);
-        a.Zeros(extra);
-        return a;
-    };
+    using Kept = std::vector<std::pair<int, int>>;  // box index in the answer, ClassId of its record
+    Kept all106;
+    for (int i = 0; i < 106; ++i)
+        all106.push_back({i, 1});
     const struct {
         const char* name;
+        BoxListKind kind;
         AnswerBytes bytes;
         bool ok;
-        std::size_t records;
+        Kept kept;
     } cases[] = {
-        {"no boxes", answer(0, 0), true, 0},
-        {"106 boxes, the most there is room for", answer(106, 106), true, 106},
-        {"107 boxes", answer(107, 107), false, 0},
-        {"2^32 - 1 boxes", answer(0xFFFFFFFFu, 2), false, 0},
-        {"count above what arrived", answer(3, 2), false, 0},
-        {"padding after the boxes", answer(2, 2, 40), true, 2},
-        {"no count word", AnswerBytes().U32(0), false, 0},
-        {"empty", AnswerBytes(), false, 0},
+        {"faces: class 0 dropped, mask 2 -> 1, others -> -1", BoxListKind::Faces, Boxes(4, {0, 1, 2, 15}), true,
+         {{1, -1}, {2, 1}, {3, -1}}},
+        {"objects keep the dongle's class", BoxListKind::Objects, Boxes(3, {0, 15, 79}), true,
+         {{0, 0}, {1, 15}, {2, 79}}},
+        {"non-finite corners drop only their box", BoxListKind::Objects,
+         AnswerBytes().U32(0).U32(4).Box(kNaN, 0, 10, 10, 1, 0).Box(0, 0, kInf, 10, 1, 0).Box(0, -kInf, 10, 10, 1, 0)
+             .Box(30, 3, 35, 11, 1, 7), true, {{3, 7}}},
+        {"no boxes", BoxListKind::Objects, Boxes(0, {}), true, {}},
+        {"106 boxes, the most there is room for", BoxListKind::Objects, Boxes(106, std::vector<int>(106, 1)), true,
+         all106},
+        {"107 boxes", BoxListKind::Objects, Boxes(107, std::vector<int>(107, 1)), false, {}},
+        {"2^32 - 1 boxes", BoxListKind::Objects, Boxes(0xFFFFFFFFu, {1, 1}), false, {}},
+        {"count above what arrived", BoxListKind::Objects, Boxes(3, {1, 1}), false, {}},
+        {"padding after the boxes", BoxListKind::Objects, Boxes(2, {1, 1}, 40), true, {{0, 1}, {1, 1}}},
+        {"no count word", BoxListKind::Objects, AnswerBytes().U32(0), false, {}},
+        {"empty", BoxListKind::Objects, AnswerBytes(), false, {}},
     };
     for (const auto& c : cases) {
         std::vector<FdFrResult> out;
         std::string problem;
-        EXPECT_EQ(ParseBoxList(c.bytes.data(), c.bytes.size(), BoxListKind::Objects, k720p, out, problem), c.ok)
-            << c.name;
-        EXPECT_EQ(out.size(), c.records) << c.name;
+        EXPECT_EQ(ParseBoxList(c.bytes.data(), c.bytes.size(), c.kind, k720p, out, problem), c.ok) << c.name;
         EXPECT_EQ(problem.empty(), c.ok) << c.name;
+        ASSERT_EQ(out.size(), c.kept.size()) << c.name;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const int at = c.kept[i].first;
+            EXPECT_EQ(Rect(out[i]), (std::array<int, 4>{10 * at, at, 5, 8})) << c.name << " record " << i;
+            EXPECT_EQ(out[i].ClassId, c.kept[i].second) << c.name << " record " << i;
+        }
     }
-}
-
-TEST(ParseBoxList, NonFiniteCoordinatesDropOnlyTheirBox)
-{
-    AnswerBytes a;
-    a.U32(0).U32(4).Box(kNaN, 0, 10, 10, 1, 0).Box(0, 0, kInf, 10, 1, 0).Box(0, -kInf, 10, 10, 1, 0).Box(
-        5, 5, 15, 25, 1, 7);
-    std::vector<FdFrResult> out;
-    std::string problem;
-    ASSERT_TRUE(ParseBoxList(a.data(), a.size(), BoxListKind::Objects, k720p, out, problem));
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].ClassId, 7);
-    EXPECT_EQ(out[0].Height, 20);
 }
 
 AnswerBytes AgeGender(float score, std::uint32_t age, std::uint32_t gender, float x1 = 100, float x2 = 200)
 {
-    AnswerBytes a;
-    a.F32(x1).F32(50).F32(x2).F32(170).F32(score).U32(0).U32(age).U32(gender);
-    return a;
+    return AnswerBytes().F32(x1).F32(50).F32(x2).F32(170).F32(score).U32(0).U32(age).U32(gender);
 }
 
 TEST(ParseAgeGender, ScoreAgeAndGenderDecideTheRecord)
 {
+    using O = AgeGenderOutcome;
     const struct {
         const char* name;
         AnswerBytes bytes;
@@ -141,16 +114,16 @@ TEST(ParseAgeGender, ScoreAgeAndGenderDecideTheRecord)
         AgeGenderOutcome outcome;
         int age, male, female;
     } cases[] = {
-        {"score 0.8 is not enough", AgeGender(0.8f, 30, 1), true, AgeGenderOutcome::NoFace, 0, 0, 0},
-        {"score NaN", AgeGender(kNaN, 30, 1), true, AgeGenderOutcome::NoFace, 0, 0, 0},
-        {"face too small", AgeGender(0.9f, 0, 0), true, AgeGenderOutcome::FaceTooSmall, 0, 0, 0},
-        {"age 30, female", AgeGender(0.9f, 30, 0), true, AgeGenderOutcome::Record, 30, 0, 1},
-        {"age 0, male", AgeGender(0.95f, 0, 1), true, AgeGenderOutcome::Record, 0, 1, 0},
-        {"any non-zero gender is male", AgeGender(0.95f, 41, 7), true, AgeGenderOutcome::Record, 41, 1, 0},
-        {"absurd age capped", AgeGender(0.95f, 0xFFFFFFFFu, 1), true, AgeGenderOutcome::Record, 150, 1, 0},
-        {"box not finite", AgeGender(0.95f, 30, 1, kNaN), false, AgeGenderOutcome::NoFace, 0, 0, 0},
-        {"box empty", AgeGender(0.95f, 30, 1, 200, 100), false, AgeGenderOutcome::NoFace, 0, 0, 0},
-        {"31 bytes", AnswerBytes().Zeros(31), false, AgeGenderOutcome::NoFace, 0, 0, 0},
+        {"score 0.8 is not enough", AgeGender(0.8f, 30, 1), true, O::NoFace, 0, 0, 0},
+        {"score NaN", AgeGender(kNaN, 30, 1), true, O::NoFace, 0, 0, 0},
+        {"face too small", AgeGender(0.9f, 0, 0), true, O::FaceTooSmall, 0, 0, 0},
+        {"age 30, female", AgeGender(0.9f, 30, 0), true, O::Record, 30, 0, 1},
+        {"age 0, male", AgeGender(0.95f, 0, 1), true, O::Record, 0, 1, 0},
+        {"any non-zero gender is male", AgeGender(0.95f, 41, 7), true, O::Record, 41, 1, 0},
+        {"absurd age capped", AgeGender(0.95f, 0xFFFFFFFFu, 1), true, O::Record, 150, 1, 0},
+        {"box not finite", AgeGender(0.95f, 30, 1, kNaN), false, O::NoFace, 0, 0, 0},
+        {"box empty", AgeGender(0.95f, 30, 1, 200, 100), false, O::NoFace, 0, 0, 0},
+        {"31 bytes", AnswerBytes().Zeros(31), false, O::NoFace, 0, 0, 0},
     };
     for (const auto& c : cases) {
         std::vector<FdFrResult> out;
@@ -158,14 +131,12 @@ TEST(ParseAgeGender, ScoreAgeAndGenderDecideTheRecord)
         AgeGenderOutcome outcome;
         EXPECT_EQ(ParseAgeGender(c.bytes.data(), c.bytes.size(), k720p, out, outcome, problem), c.ok) << c.name;
         EXPECT_EQ(outcome, c.outcome) << c.name;
-        ASSERT_EQ(out.size(), c.outcome == AgeGenderOutcome::Record ? 1u : 0u) << c.name;
+        ASSERT_EQ(out.size(), c.outcome == O::Record ? 1u : 0u) << c.name;
         if (out.empty())
             continue;
-        EXPECT_EQ(out[0].Age, c.age) << c.name;
-        EXPECT_EQ(out[0].Male, c.male) << c.name;
-        EXPECT_EQ(out[0].Female, c.female) << c.name;
-        EXPECT_EQ(out[0].X, 100) << c.name;
-        EXPECT_EQ(out[0].Height, 120) << c.name;
+        EXPECT_EQ((std::array<int, 3>{out[0].Age, out[0].Male, out[0].Female}),
+                  (std::array<int, 3>{c.age, c.male, c.female})) << c.name;
+        EXPECT_EQ(Rect(out[0]), (std::array<int, 4>{100, 50, 100, 120})) << c.name;
     }
 }
 
@@ -178,12 +149,10 @@ TEST(ParseUserDefined, GivesTheMostProbableClassOrNothing)
     ASSERT_TRUE(ParseUserDefined(three.data(), three.size(), out, problem));
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].ClassId, 1);
-    EXPECT_EQ(out[0].X | out[0].Y | out[0].Width | out[0].Height, 0);
+    EXPECT_EQ(Rect(out[0]), (std::array<int, 4>{}));
 
-    AnswerBytes none;
-    none.RawCount(0);
     out.clear();
-    EXPECT_FALSE(ParseUserDefined(none.data(), none.size(), out, problem));
+    EXPECT_FALSE(ParseUserDefined(AnswerBytes().RawCount(0).data(), 4, out, problem));
     EXPECT_TRUE(out.empty());
 }
 

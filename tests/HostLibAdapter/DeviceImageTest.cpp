@@ -27,11 +27,10 @@ TEST(PreprocessImage, ShrinksAndPacksAsBgr565)
         ASSERT_EQ(PreprocessImage(c.frame, out.data(), size), 0) << c.name;
         // Uniform colour: every pixel is the colour's own BGR565 value.
         cv::Mat pixel;
-        cv::Mat one = c.frame(cv::Rect(0, 0, 1, 1));
         const int code = c.frame.channels() == 1 ? cv::COLOR_GRAY2BGR565
                          : c.frame.channels() == 4 ? cv::COLOR_BGRA2BGR565
                                                    : cv::COLOR_BGR2BGR565;
-        cv::cvtColor(one, pixel, code);
+        cv::cvtColor(c.frame(cv::Rect(0, 0, 1, 1)), pixel, code);
         const std::size_t bytes = DeviceImageBytes(c.width, c.height);
         for (std::size_t i = 0; i < bytes; i += 2) {
             ASSERT_EQ(out[i], static_cast<char>(pixel.data[0])) << c.name << " byte " << i;
@@ -41,7 +40,6 @@ TEST(PreprocessImage, ShrinksAndPacksAsBgr565)
             ASSERT_EQ(out[i], '\x77') << c.name;
         EXPECT_EQ(cv::norm(before, c.frame, cv::NORM_INF), 0) << c.name << ": the frame was written";
     }
-    EXPECT_EQ(DeviceImageBytes(1280, 720), 1843200u);
 }
 
 TEST(PreprocessImage, RefusesWhatItCannotSend)

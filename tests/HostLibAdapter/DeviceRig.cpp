@@ -10,7 +10,7 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include <fstream>
+#include <algorithm>
 #include <sstream>
 
 DeviceRig::DeviceRig(int width, int height) : previousDir(QDir::currentPath().toStdString())
@@ -43,11 +43,14 @@ DeviceRig::~DeviceRig()
 {
     HostLibAdapter::DestroyInstance();
     QDir::setCurrent(QString::fromStdString(previousDir));
+    for (const auto& name : knobs)
+        qunsetenv(name.c_str());
 }
 
 void DeviceRig::SetKnob(const char* name, const std::string& value)
 {
     qputenv(name, QByteArray::fromStdString(value));
+    knobs.push_back(name);
 }
 
 void DeviceRig::WriteControl(const std::string& text)
@@ -60,6 +63,15 @@ bool DeviceRig::Connect(int Mode)
 {
     adapter->SlotConnect(Mode);
     return adapter->IsConnected();
+}
+
+bool DeviceRig::ConnectBusy(int inferMs)
+{
+    SetKnob("EDL_EMU_INFER_MS", std::to_string(inferMs));
+    if (!Connect(3))
+        return false;
+    adapter->Dispatch(PlainFrame(), 0);
+    return true;
 }
 
 bool DeviceRig::Infer(const cv::Mat& frame, DeviceResult& result, int timeoutMs)
@@ -92,39 +104,42 @@ std::vector<std::string> DeviceRig::LogCalls() const
     std::vector<std::string> calls;
     std::istringstream lines(ReadText(dir.File("campus_hostlib.log")));
     std::string line;
-    while (std::getline(lines, line)) {
-        const auto start = line.find(" edl_");
-        if (start != std::string::npos)
+    while (std::getline(lines, line))
+        if (const auto start = line.find(" edl_"); start != std::string::npos)
             calls.push_back(line.substr(start + 1));
-    }
     return calls;
 }
 
 int DeviceRig::CountCalls(const std::string& call) const
 {
-    int n = 0;
-    for (const auto& line : LogCalls())
-        n += line.rfind(call + " ", 0) == 0 ? 1 : 0;
-    return n;
+    const auto calls = LogCalls();
+    return static_cast<int>(
+        std::count_if(calls.begin(), calls.end(), [&](const std::string& l) { return l.rfind(call + " ", 0) == 0; }));
+}
+
+int DeviceRig::LastCall(const std::string& call) const
+{
+    const auto calls = LogCalls();
+    for (int i = static_cast<int>(calls.size()) - 1; i >= 0; --i)
+        if (calls[static_cast<std::size_t>(i)].rfind(call + " ", 0) == 0)
+            return i;
+    return -1;
+}
+
+bool DeviceRig::EndsDeInitialised() const
+{
+    const int last = LastCall("edl_lib_de_init");
+    return last >= 0 && last + 1 == static_cast<int>(LogCalls().size());
 }
 
 bool DeviceRig::HasMessageStartingWith(const QString& prefix) const
 {
-    for (const auto& m : messages)
-        if (m.startsWith(prefix))
-            return true;
-    return false;
+    return std::any_of(messages.begin(), messages.end(), [&](const QString& m) { return m.startsWith(prefix); });
 }
 
-std::string OpenCvSample(const std::string& name)
-{
-    return std::string(VIREO_OPENCV_SAMPLES) + "/" + name;
-}
+std::string OpenCvSample(const std::string& name) { return std::string(VIREO_OPENCV_SAMPLES) + "/" + name; }
 
-std::string BuildFile(const std::string& relative)
-{
-    return std::string(VIREO_BUILD_DIR) + "/" + relative;
-}
+std::string BuildFile(const std::string& relative) { return std::string(VIREO_BUILD_DIR) + "/" + relative; }
 
 cv::Mat ReadPicture(const std::string& path)
 {
@@ -132,3 +147,5 @@ cv::Mat ReadPicture(const std::string& path)
     EXPECT_FALSE(picture.empty()) << path;
     return picture;
 }
+
+cv::Mat PlainFrame(int width, int height) { return cv::Mat(height, width, CV_8UC3, cv::Scalar(40, 80, 120)); }

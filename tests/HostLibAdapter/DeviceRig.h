@@ -33,13 +33,16 @@ public:
     HostLibAdapter& Adapter() { return *adapter; }
     const std::string& Dir() const { return dir.Path(); }
 
-    // Sets an emulator knob in the environment (read at every connect).
-    static void SetKnob(const char* name, const std::string& value);
+    // Sets an emulator knob in the environment (read at every connect) until
+    // the rig ends.
+    void SetKnob(const char* name, const std::string& value);
     // Replaces the control file's text (read within a second, and at connect).
     void WriteControl(const std::string& text);
 
     // Connects as the panel's Connect button does; true when connected.
     bool Connect(int Mode);
+    // Connects to a dongle taking `inferMs` an inference and hands it a frame.
+    bool ConnectBusy(int inferMs);
     // Offers a frame and waits for its result; false on timeout.
     bool Infer(const cv::Mat& frame, DeviceResult& result, int timeoutMs = 20000);
     // Runs the event loop until `done` or `timeoutMs`; returns done().
@@ -48,8 +51,13 @@ public:
     // The library's log: one "edl_<call> ... result=<n>" line per call.
     std::vector<std::string> LogCalls() const;
     int CountCalls(const std::string& call) const;
+    // The index of the last log line of `call`, or -1.
+    int LastCall(const std::string& call) const;
+    // The library is de-initialised after the last call that used it.
+    bool EndsDeInitialised() const;
     bool HasMessage(const QString& text) const { return messages.contains(text); }
     bool HasMessageStartingWith(const QString& prefix) const;
+    std::string Messages() const { return messages.join(" | ").toStdString(); }
 
     QStringList messages;
     std::vector<bool> statuses;
@@ -61,6 +69,7 @@ public:
 private:
     TempDir dir;
     std::string previousDir;
+    std::vector<std::string> knobs;
     HostLibAdapter* adapter = nullptr;
 };
 
@@ -68,3 +77,5 @@ private:
 std::string OpenCvSample(const std::string& name);
 std::string BuildFile(const std::string& relative);
 cv::Mat ReadPicture(const std::string& path);
+// A frame of one colour, the camera's default size.
+cv::Mat PlainFrame(int width = 640, int height = 480);
