@@ -10,7 +10,13 @@ extern "C" const char* __lsan_default_suppressions()
         // Qt's offscreen platform plugin keeps its screen objects until exit.
         "leak:libqoffscreen.so\n"
         // GDAL, loaded by OpenCV's picture codecs, keeps its driver table.
-        "leak:libgdal.so\n";
+        "leak:libgdal.so\n"
+        // libgphoto2 (OpenCV's camera probe, when a device index is opened)
+        // loses the USB device lists it asks libusb for.
+        "leak:libgphoto2\n"
+        // Initialisers of shared libraries (GLib's type system) allocate
+        // once and keep it for the life of the process.
+        "leak:_dl_init\n";
 }
 
 extern "C" const char* __tsan_default_suppressions();
