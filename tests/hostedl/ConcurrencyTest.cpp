@@ -14,8 +14,6 @@ using namespace edltest;
 
 namespace {
 
-constexpr uint32_t kFormatBoxes = 0x80000060u;
-
 TEST(Concurrency, TwoDevicesFromTwoThreads)
 {
     ScopedEnv devices("EDL_EMU_DEVICES", "2");
@@ -28,29 +26,22 @@ TEST(Concurrency, TwoDevicesFromTwoThreads)
     ASSERT_EQ(edl_lib_start(), 0);
     for (int dev : {0, 1}) {
         ASSERT_EQ(UploadBuiltin(dev, "mask"), 0);
-        std::vector<char> c = DmeConfig(3, 8, picture.cols, picture.rows, kFormatBoxes);
-        ASSERT_EQ(edl_dme_configure(dev, c.data(), 24, nullptr), 0);
+        ASSERT_EQ(Configure(dev, 3, 8, picture.cols, picture.rows, kFormatBoxes), 0);
     }
-    std::vector<char> reference;
-    {
-        std::vector<char> image = ToBgr565(picture);
-        ASSERT_EQ(Infer(0, image, reference), 0);
-    }
+    std::vector<char> image = ToBgr565(picture), reference;
+    ASSERT_EQ(Infer(0, image, reference), 0);
 
     std::atomic<int> failures{0};
     std::atomic<bool> running{true};
     auto job = [&](int dev) {
-        std::vector<char> image = ToBgr565(picture), answer;
-        for (int i = 0; i < 4; ++i) {
-            if (Infer(dev, image, answer) != 0 || answer != reference) ++failures;
-        }
+        std::vector<char> own = image, answer;
+        for (int i = 0; i < 4; ++i)
+            if (Infer(dev, own, answer) != 0 || answer != reference) ++failures;
     };
     // What the GUI thread does to a device while its job thread works.
     std::thread gui([&] {
-        while (running) {
-            uint32_t fw = 0, build = 0;
-            if (edl_report_sys_status(0, &fw, &build, nullptr, nullptr, nullptr, nullptr) != 0) ++failures;
-        }
+        while (running)
+            if (Status(0) != 0) ++failures;
     });
     std::thread a(job, 0), b(job, 1);
     a.join();
@@ -65,21 +56,15 @@ TEST(Concurrency, DeInitWhileAnInferenceRuns)
 {
     ScopedEnv latency("EDL_EMU_INFER_MS", "200");
     ASSERT_EQ(Connect(), 0);
-    ASSERT_EQ(UploadBuiltin(0, "mask"), 0);
-    std::vector<char> c = DmeConfig(3, 8, 64, 48, kFormatBoxes);
-    ASSERT_EQ(edl_dme_configure(0, c.data(), 24, nullptr), 0);
+    UploadMask64x48();
     std::atomic<int> result{1};
-    std::thread job([&] {
-        std::vector<char> image(64 * 48 * 2, 0), answer;
-        result = Infer(0, image, answer);
-    });
+    std::thread job([&] { result = InferBlank(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(edl_lib_de_init(), 0) << "does not wait for the job";
     ASSERT_EQ(Connect(), 0) << "a new session waits for the old call, then starts clean";
     job.join();
     EXPECT_NE(result, 1);
-    std::vector<char> image(64 * 48 * 2, 0), answer;
-    EXPECT_EQ(Infer(0, image, answer), -3) << "the new session has no model loaded";
+    EXPECT_EQ(InferBlank(), -3) << "the new session has no model loaded";
     edl_lib_de_init();
 }
 

@@ -4,63 +4,180 @@
 
 #include "hostedl.h"
 
+#include <gtest/gtest.h>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace edltest {
 
-std::vector<char> ReadBytes(const std::string& path);
-std::string RuntimeDir();  // the build tree's run-time root
-std::string OpenCvSample(const std::string& name);
+constexpr uint32_t kFormatBoxes = 0x80000060u;
+constexpr uint32_t kFormatAgeGender = 0x81000060u;
+constexpr uint32_t kFormatUser = 0x90100060u;
+
+inline std::vector<char> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The build tree's run-time root, and OpenCV's sample pictures.
+inline std::string RuntimeDir() { return VIREO_BUILD_DIR; }
+inline std::string OpenCvSample(const std::string& name) { return std::string(VIREO_OPENCV_SAMPLES) + "/" + name; }
+
+// fw_info.bin or all_models.bin of a built-in set ("mask", "yolo", ...).
+inline std::vector<char> SetFile(const std::string& set, const std::string& file)
+{
+    return ReadBytes(RuntimeDir() + "/HostLibAdapter/models/" + set + "/" + file);
+}
 
 // BGR picture -> the bytes the program sends: BGR565, rows back to back.
-std::vector<char> ToBgr565(const cv::Mat& bgr);
+inline std::vector<char> ToBgr565(const cv::Mat& bgr)
+{
+    cv::Mat packed;
+    cv::cvtColor(bgr, packed, cv::COLOR_BGR2BGR565);
+    return std::vector<char>(packed.data, packed.data + packed.total() * packed.elemSize());
+}
 
-// The six u32 fields of a DME configuration.
-std::vector<char> DmeConfig(uint32_t modelId, uint32_t outputs, uint32_t width, uint32_t height,
-                            uint32_t format, uint32_t channels = 3);
+// Sends the six u32 fields of a DME configuration; the call's result.
+inline int Configure(int dev, uint32_t modelId, uint32_t outputs, uint32_t width, uint32_t height, uint32_t format,
+                     uint32_t channels = 3, uint32_t* modelIdOut = nullptr)
+{
+    uint32_t fields[6] = {modelId, outputs, width, height, channels, format};
+    return edl_dme_configure(dev, reinterpret_cast<char*>(fields), sizeof fields, modelIdOut);
+}
 
+// The answers as the device lays them out (the test host is little-endian too).
 struct BoxAnswer {
     float x1, y1, x2, y2, score;
     int32_t classId;
 };
-std::vector<BoxAnswer> ParseBoxes(const std::vector<char>& answer);
-
 struct AgeGenderAnswer {
     float x1, y1, x2, y2, score;
-    uint32_t age, gender;
+    uint32_t reserved, age, gender;
 };
-AgeGenderAnswer ParseAgeGender(const std::vector<char>& answer);
+static_assert(sizeof(BoxAnswer) == 24 && sizeof(AgeGenderAnswer) == 32, "answer layouts");
+
+inline std::vector<BoxAnswer> ParseBoxes(const std::vector<char>& a)
+{
+    uint32_t n = 0;
+    if (a.size() >= 8) std::memcpy(&n, a.data() + 4, 4);
+    std::vector<BoxAnswer> boxes(std::min<size_t>(n, a.size() < 8 ? 0 : (a.size() - 8) / 24));
+    if (!boxes.empty()) std::memcpy(boxes.data(), a.data() + 8, boxes.size() * 24);
+    return boxes;
+}
+
+inline AgeGenderAnswer ParseAgeGender(const std::vector<char>& a)
+{
+    AgeGenderAnswer r{};
+    if (a.size() >= 32) std::memcpy(&r, a.data(), 32);
+    return r;
+}
 
 // The index of the strongest class in a raw classifier answer, decoded by
 // the layout alone (count, descriptors, padded int8 runs); -1 when malformed.
-int StrongestClass(const std::vector<char>& answer, int* channels = nullptr);
+inline int StrongestClass(const std::vector<char>& a, int* channelsOut = nullptr)
+{
+    uint32_t d[5];  // rows, channels, width, radix, scale bits
+    if (a.size() < 24 || static_cast<int8_t>(a[0]) != 1) return -1;
+    std::memcpy(d, a.data() + 4, sizeof d);
+    const size_t padded = (d[2] + 15) / 16 * 16;
+    if (d[0] != 1 || d[2] != 1 || a.size() != 24 + size_t{d[1]} * padded) return -1;
+    if (channelsOut != nullptr) *channelsOut = static_cast<int>(d[1]);
+    const auto q = [&](size_t c) { return static_cast<int8_t>(a[24 + c * padded]); };
+    size_t best = 0;
+    for (size_t c = 1; c < d[1]; ++c)
+        if (q(c) > q(best)) best = c;
+    return d[1] == 0 ? -1 : static_cast<int>(best);
+}
 
 // Connects one device (init, add, start); returns its index or a negative result.
-int Connect();
+inline int Connect()
+{
+    if (int r = edl_lib_init(); r < 0) return r;
+    const int dev = edl_add_dev(1, "");
+    if (dev < 0) return dev;
+    if (int r = edl_lib_start(); r < 0) return r;
+    return dev;
+}
 
-// Uploads fw_info.bin + all_models.bin of a built-in set ("mask", "yolo", ...).
-int UploadBuiltin(int dev, const std::string& set, uint32_t* status = nullptr);
-// Splits a user model file as the program does and uploads it.
-int UploadUserFile(int dev, const std::string& path, uint32_t* status = nullptr);
+// The call's result, and the SCPU firmware and build ids and the NCPU firmware id.
+inline int Status(int dev, uint32_t* fw = nullptr, uint32_t* build = nullptr, uint32_t* ncpuFw = nullptr)
+{
+    uint32_t a = 0, b = 0, c = 0, d = 0;
+    uint16_t s1 = 0, s2 = 0;
+    const int r = edl_report_sys_status(dev, &a, &b, &s1, &s2, &c, &d);
+    if (fw != nullptr) *fw = a;
+    if (build != nullptr) *build = b;
+    if (ncpuFw != nullptr) *ncpuFw = c;
+    return r;
+}
+
+// Uploads a setup and a model image; the call's result.
+inline int StartDme(int dev, std::vector<char> setup, std::vector<char> model, uint32_t* status = nullptr)
+{
+    uint32_t local = 0;
+    return edl_start_dme(dev, static_cast<uint32_t>(model.size()), setup.data(), static_cast<int>(setup.size()),
+                         status ? status : &local, model.data(), static_cast<int>(model.size()));
+}
+
+inline int UploadBuiltin(int dev, const std::string& set, uint32_t* status = nullptr)
+{
+    return StartDme(dev, SetFile(set, "fw_info.bin"), SetFile(set, "all_models.bin"), status);
+}
 
 // Inference plus retrieval of exactly the reported size; the call's result.
-int Infer(int dev, std::vector<char>& image, std::vector<char>& answer);
+inline int Infer(int dev, std::vector<char>& image, std::vector<char>& answer)
+{
+    uint32_t size = 0;
+    uint8_t flag = 1;
+    std::vector<char> unused(16);
+    const int len = static_cast<int>(image.size());
+    if (int r = edl_dme_inference(dev, image.data(), len, &size, &flag, unused.data(), 0, 0); r != 0) return r;
+    answer.assign(size, 0);
+    return edl_dme_retrieve_res(dev, 0, static_cast<int>(size), answer.data());
+}
+
+// The mask set at 64 x 48, and an inference of a blank image at that size.
+inline void UploadMask64x48(int dev = 0)
+{
+    ASSERT_EQ(UploadBuiltin(dev, "mask"), 0);
+    ASSERT_EQ(Configure(dev, 3, 8, 64, 48, kFormatBoxes), 0);
+}
+
+inline int InferBlank(int dev = 0)
+{
+    std::vector<char> image(64 * 48 * 2, 0), answer;
+    return Infer(dev, image, answer);
+}
 
 // Sets (or with a null value, clears) an environment knob for one test.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value);
-    ~ScopedEnv();
+    ScopedEnv(const char* n, const char* value)
+        : name(n), had(std::getenv(n) != nullptr), old(had ? std::getenv(n) : "")
+    {
+        if (value != nullptr) setenv(n, value, 1);
+        else unsetenv(n);
+    }
+    ~ScopedEnv()
+    {
+        if (had) setenv(name.c_str(), old.c_str(), 1);
+        else unsetenv(name.c_str());
+    }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
     std::string name;
-    bool had = false;
+    bool had;
     std::string old;
 };
 

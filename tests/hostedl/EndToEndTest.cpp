@@ -15,10 +15,6 @@ using namespace edltest;
 
 namespace {
 
-constexpr uint32_t kFormatBoxes = 0x80000060u;
-constexpr uint32_t kFormatAgeGender = 0x81000060u;
-constexpr uint32_t kFormatUser = 0x90100060u;
-
 // OpenCV's own answer on the unconverted picture, default parameters.
 cv::Rect OpenCvFace(const cv::Mat& bgr)
 {
@@ -33,12 +29,14 @@ cv::Rect OpenCvFace(const cv::Mat& bgr)
     return largest;
 }
 
-void ExpectNear(const cv::Rect& expected, float x1, float y1, float x2, float y2, float tolerance)
+// Corners within `tolerance` pixels of `expected`'s.
+template <typename Answer>
+void ExpectNear(const cv::Rect& expected, const Answer& a, float tolerance)
 {
-    EXPECT_NEAR(x1, expected.x, tolerance);
-    EXPECT_NEAR(y1, expected.y, tolerance);
-    EXPECT_NEAR(x2, expected.x + expected.width, tolerance);
-    EXPECT_NEAR(y2, expected.y + expected.height, tolerance);
+    EXPECT_NEAR(a.x1, expected.x, tolerance);
+    EXPECT_NEAR(a.y1, expected.y, tolerance);
+    EXPECT_NEAR(a.x2, expected.x + expected.width, tolerance);
+    EXPECT_NEAR(a.y2, expected.y + expected.height, tolerance);
 }
 
 class EndToEnd : public ::testing::Test {
@@ -46,45 +44,45 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(edl_init_log(dir.Path().c_str(), "campus_hostlib.log"), 0);
-        dev = Connect();
-        ASSERT_EQ(dev, 0);
-        uint32_t fw = 0, build = 0, ncpuFw = 0, ncpuBuild = 0;
-        uint16_t s1 = 0, s2 = 0;
-        ASSERT_EQ(edl_report_sys_status(dev, &fw, &build, &s1, &s2, &ncpuFw, &ncpuBuild), 0);
+        ASSERT_EQ(Connect(), 0);
         // Shipped firmware: the program's update check passes it.
+        uint32_t fw = 0, build = 0;
+        ASSERT_EQ(Status(0, &fw, &build), 0);
         EXPECT_GE(build, 88u);
         EXPECT_GE(fw, 0x1030000u);
     }
     void TearDown() override { edl_lib_de_init(); }
 
+    // Configures the loaded model for `picture`'s size and infers it.
+    std::vector<char> Run(const cv::Mat& picture, uint32_t modelId, uint32_t outputs, uint32_t format)
+    {
+        std::vector<char> image = ToBgr565(picture), answer;
+        EXPECT_EQ(Configure(0, modelId, outputs, picture.cols, picture.rows, format), 0);
+        EXPECT_EQ(Infer(0, image, answer), 0);
+        return answer;
+    }
+
     TempDir dir;
-    int dev = -1;
+    const cv::Mat messi = cv::imread(OpenCvSample("messi5.jpg"));
 };
 
 TEST_F(EndToEnd, FaceBoxOnMessiMatchesOpenCvAndIsUnmasked)
 {
-    const cv::Mat picture = cv::imread(OpenCvSample("messi5.jpg"));
-    ASSERT_FALSE(picture.empty());
-    const cv::Rect expected = OpenCvFace(picture);
+    const cv::Rect expected = OpenCvFace(messi);
     ASSERT_GT(expected.area(), 0);
-
-    ASSERT_EQ(UploadBuiltin(dev, "mask"), 0);
-    std::vector<char> config = DmeConfig(3, 8, picture.cols, picture.rows, kFormatBoxes);
+    ASSERT_EQ(UploadBuiltin(0, "mask"), 0);
     uint32_t modelId = 0;
-    ASSERT_EQ(edl_dme_configure(dev, config.data(), 24, &modelId), 0);
+    ASSERT_EQ(Configure(0, 3, 8, messi.cols, messi.rows, kFormatBoxes, 3, &modelId), 0);
     EXPECT_EQ(modelId, 3u);
 
-    std::vector<char> image = ToBgr565(picture), answer;
-    ASSERT_EQ(Infer(dev, image, answer), 0);
+    const std::vector<char> answer = Run(messi, 3, 8, kFormatBoxes);
     const auto boxes = ParseBoxes(answer);
     ASSERT_EQ(answer.size(), 8 + 24 * boxes.size());
-    const BoxAnswer* best = nullptr;
-    for (const auto& b : boxes)
-        if (best == nullptr || std::abs(b.x1 - expected.x) + std::abs(b.y1 - expected.y) <
-                                   std::abs(best->x1 - expected.x) + std::abs(best->y1 - expected.y))
-            best = &b;
-    ASSERT_NE(best, nullptr);
-    ExpectNear(expected, best->x1, best->y1, best->x2, best->y2, 4.0f);
+    const auto distance = [&](const BoxAnswer& b) { return std::abs(b.x1 - expected.x) + std::abs(b.y1 - expected.y); };
+    const auto best = std::min_element(boxes.begin(), boxes.end(),
+                                       [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
+    ASSERT_NE(best, boxes.end());
+    ExpectNear(expected, *best, 4.0f);
     EXPECT_EQ(best->classId, 1) << "a bare face is 'no mask'";
     EXPECT_GT(best->score, 0.8f);
 
@@ -96,16 +94,11 @@ TEST_F(EndToEnd, FaceBoxOnMessiMatchesOpenCvAndIsUnmasked)
 
 TEST_F(EndToEnd, AgeGenderGivesTheLargestFaceInThirtyTwoBytes)
 {
-    const cv::Mat picture = cv::imread(OpenCvSample("messi5.jpg"));
-    const cv::Rect expected = OpenCvFace(picture);
-    ASSERT_EQ(UploadBuiltin(dev, "age_gender"), 0);
-    std::vector<char> config = DmeConfig(3, 1, picture.cols, picture.rows, kFormatAgeGender);
-    ASSERT_EQ(edl_dme_configure(dev, config.data(), 24, nullptr), 0);
-    std::vector<char> image = ToBgr565(picture), answer;
-    ASSERT_EQ(Infer(dev, image, answer), 0);
+    ASSERT_EQ(UploadBuiltin(0, "age_gender"), 0);
+    std::vector<char> answer = Run(messi, 3, 1, kFormatAgeGender);
     ASSERT_EQ(answer.size(), 32u);
     const AgeGenderAnswer a = ParseAgeGender(answer);
-    ExpectNear(expected, a.x1, a.y1, a.x2, a.y2, 4.0f);
+    ExpectNear(OpenCvFace(messi), a, 4.0f);
     EXPECT_GT(a.score, 0.8f) << "a clear frontal face";
     EXPECT_GE(a.age, 18u);
     EXPECT_LE(a.age, 80u);
@@ -113,25 +106,16 @@ TEST_F(EndToEnd, AgeGenderGivesTheLargestFaceInThirtyTwoBytes)
     // A face found below 48 pixels (in this crop, about 46): box and score,
     // but age and gender 0.
     cv::Mat small;
-    cv::resize(picture, small, cv::Size(), 1.08, 1.08, cv::INTER_LINEAR);
-    small = small(cv::Rect(162, 43, 151, 129)).clone();
-    config = DmeConfig(3, 1, small.cols, small.rows, kFormatAgeGender);
-    ASSERT_EQ(edl_dme_configure(dev, config.data(), 24, nullptr), 0);
-    image = ToBgr565(small);
-    ASSERT_EQ(Infer(dev, image, answer), 0);
-    const AgeGenderAnswer s = ParseAgeGender(answer);
+    cv::resize(messi, small, cv::Size(), 1.08, 1.08, cv::INTER_LINEAR);
+    const AgeGenderAnswer s = ParseAgeGender(Run(small(cv::Rect(162, 43, 151, 129)).clone(), 3, 1, kFormatAgeGender));
     ASSERT_GT(s.x2 - s.x1, 0.0f) << "the small face is still found";
     EXPECT_LT(s.x2 - s.x1, 48.0f);
     EXPECT_EQ(s.age, 0u);
     EXPECT_EQ(s.gender, 0u);
 
     // No face at all: an all-zero answer, whose score the program rejects.
-    cv::Mat blank(200, 300, CV_8UC3, cv::Scalar(90, 120, 150));
-    config = DmeConfig(3, 1, blank.cols, blank.rows, kFormatAgeGender);
-    ASSERT_EQ(edl_dme_configure(dev, config.data(), 24, nullptr), 0);
-    image = ToBgr565(blank);
-    ASSERT_EQ(Infer(dev, image, answer), 0);
-    EXPECT_EQ(answer, std::vector<char>(32, 0));
+    const cv::Mat blank(200, 300, CV_8UC3, cv::Scalar(90, 120, 150));
+    EXPECT_EQ(Run(blank, 3, 1, kFormatAgeGender), std::vector<char>(32, 0));
 }
 
 TEST_F(EndToEnd, PeopleOnAVtestFrame)
@@ -140,14 +124,9 @@ TEST_F(EndToEnd, PeopleOnAVtestFrame)
     cv::Mat frame;
     for (int i = 0; i < 30; ++i) video.read(frame);
     ASSERT_FALSE(frame.empty());
-    ASSERT_EQ(UploadBuiltin(dev, "yolo"), 0);
-    std::vector<char> config = DmeConfig(19, 2, frame.cols, frame.rows, kFormatBoxes);
-    ASSERT_EQ(edl_dme_configure(dev, config.data(), 24, nullptr), 0);
-    std::vector<char> image = ToBgr565(frame), answer;
-    ASSERT_EQ(Infer(dev, image, answer), 0);
-    const auto boxes = ParseBoxes(answer);
+    ASSERT_EQ(UploadBuiltin(0, "yolo"), 0);
     int people = 0;
-    for (const auto& b : boxes) {
+    for (const auto& b : ParseBoxes(Run(frame, 19, 2, kFormatBoxes))) {
         people += b.classId == 0;
         EXPECT_GE(b.x2, b.x1);
         EXPECT_GE(b.y2, b.y1);
@@ -159,25 +138,24 @@ TEST_F(EndToEnd, PeopleOnAVtestFrame)
 
 TEST_F(EndToEnd, UserModelTensorsNameTheRightClass)
 {
-    const std::string file = RuntimeDir() + "/samples/user_model/scenes.bin";
-    ASSERT_EQ(ReadText(RuntimeDir() + "/samples/user_model/scenes_labels.txt"), "0 chessboard\n1 fruit\n2 street\n");
+    const std::string dir = RuntimeDir() + "/samples/user_model/";
+    ASSERT_EQ(ReadText(dir + "scenes_labels.txt"), "0 chessboard\n1 fruit\n2 street\n");
+    // The single file: a 68-byte setup at 0, the model image from 4096 up to the last 4 bytes.
+    const std::vector<char> file = ReadBytes(dir + "scenes.bin");
+    ASSERT_GT(file.size(), 4100u);
     uint32_t status = 99;
-    ASSERT_EQ(UploadUserFile(dev, file, &status), 0);
+    ASSERT_EQ(StartDme(0, {file.begin(), file.begin() + 68}, {file.begin() + 4096, file.end() - 4}, &status), 0);
     EXPECT_EQ(status, 0u);
-    struct Case {
+    const struct {
         const char* picture;
         int expected;
     } cases[] = {{"left05.jpg", 0}, {"right07.jpg", 0}, {"apple.jpg", 1}, {"leuvenB.jpg", 2}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         cv::Mat picture = cv::imread(OpenCvSample(c.picture));
         ASSERT_FALSE(picture.empty()) << c.picture;
         cv::resize(picture, picture, cv::Size(640, 480));
-        std::vector<char> config = DmeConfig(1000, 1, 640, 480, kFormatUser);
-        ASSERT_EQ(edl_dme_configure(dev, config.data(), 24, nullptr), 0);
-        std::vector<char> image = ToBgr565(picture), answer;
-        ASSERT_EQ(Infer(dev, image, answer), 0);
         int channels = 0;
-        EXPECT_EQ(StrongestClass(answer, &channels), c.expected) << c.picture;
+        EXPECT_EQ(StrongestClass(Run(picture, 1000, 1, kFormatUser), &channels), c.expected) << c.picture;
         EXPECT_EQ(channels, 3);
     }
 }

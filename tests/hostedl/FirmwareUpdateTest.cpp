@@ -1,5 +1,5 @@
-// Firmware updates: a valid image changes the identity; anything else fails
-// and the old firmware stays.
+// Firmware: EDL_EMU_FW names the dongle's identity; a valid image changes it
+// for the life of the process; anything else fails and the old firmware stays.
 
 #include "EdlSession.h"
 #include "TempDir.h"
@@ -12,16 +12,21 @@ namespace {
 
 std::vector<char> Image(const std::string& name) { return ReadBytes(RuntimeDir() + "/" + name); }
 
-TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmware)
+int Update(uint32_t module, std::vector<char> image)
 {
-    ScopedEnv env("EDL_EMU_FW", nullptr);
+    return edl_update_fw(0, &module, image.data(), static_cast<int>(image.size()));
+}
+
+TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmwareAndAnUpdateOutlivesDeInit)
+{
+    ScopedEnv env("EDL_EMU_FW", "0x01020005:71");
     const std::vector<char> scpu = Image("HostLibAdapter/fw/fw_scpu.bin");
     const std::vector<char> oldScpu = Image("samples/fw_old/fw_scpu.bin");
-    ASSERT_GT(scpu.size(), 24u);
-    auto flip = [](std::vector<char> v, size_t at) { v.at(at) ^= 1; return v; };
-    std::vector<char> huge = scpu;
-    huge.resize(128 * 1024 + 1);
-    struct Case {
+    ASSERT_EQ(ReadText(RuntimeDir() + "/samples/fw_old/identity.txt").substr(0, 13), "0x01020005:71");
+    ASSERT_GT(oldScpu.size(), 24u);
+    const auto flip = [](std::vector<char> v, size_t at) { v.at(at) ^= 1; return v; };
+    const auto resized = [](std::vector<char> v, size_t size) { v.resize(size); return v; };
+    const struct {
         const char* name;
         std::vector<char> image;
         uint32_t module;
@@ -32,32 +37,50 @@ TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmware)
         {"bad magic", flip(oldScpu, 0), 1, -4},
         {"SCPU image as NCPU", oldScpu, 2, -4},
         {"module id 3", oldScpu, 3, -2},
-        {"over 128 KiB", huge, 1, -4},
-        {"truncated", std::vector<char>(oldScpu.begin(), oldScpu.end() - 5), 1, -4},
-        {"header only", std::vector<char>(oldScpu.begin(), oldScpu.begin() + 20), 1, -4},
+        {"over 128 KiB", resized(scpu, 128 * 1024 + 1), 1, -4},
+        {"truncated", resized(oldScpu, oldScpu.size() - 5), 1, -4},
+        {"header only", resized(oldScpu, 20), 1, -4},
     };
     ASSERT_EQ(Connect(), 0);
-    uint32_t fw0 = 0, build0 = 0;
-    ASSERT_EQ(edl_report_sys_status(0, &fw0, &build0, nullptr, nullptr, nullptr, nullptr), 0);
-    for (Case& c : cases) {
-        uint32_t module = c.module;
-        EXPECT_EQ(edl_update_fw(0, &module, c.image.data(), static_cast<int>(c.image.size())), c.expected) << c.name;
-        uint32_t fw = 0, build = 0;
-        ASSERT_EQ(edl_report_sys_status(0, &fw, &build, nullptr, nullptr, nullptr, nullptr), 0);
-        EXPECT_EQ(fw, fw0) << c.name;
-        EXPECT_EQ(build, build0) << c.name;
+    uint32_t fw = 0, build = 0, ncpuFw = 0, ncpuBefore = 0;
+    ASSERT_EQ(Status(0, &fw, &build, &ncpuBefore), 0);
+    EXPECT_EQ(fw, 0x01020005u);
+    EXPECT_EQ(build, 71u);
+    for (const auto& c : cases) {
+        EXPECT_EQ(Update(c.module, c.image), c.expected) << c.name;
+        ASSERT_EQ(Status(0, &fw, &build), 0);
+        EXPECT_EQ(fw, 0x01020005u) << c.name;
+        EXPECT_EQ(build, 71u) << c.name;
     }
-    // The outdated image is valid: the dongle now reports it, and the
-    // program would offer the update again.
-    std::vector<char> image = oldScpu;
-    uint32_t module = 1;
-    ASSERT_EQ(edl_update_fw(0, &module, image.data(), static_cast<int>(image.size())), 0);
-    uint32_t fw = 0, build = 0, ncpuFw = 0, ncpuBuild = 0;
-    ASSERT_EQ(edl_report_sys_status(0, &fw, &build, nullptr, nullptr, &ncpuFw, &ncpuBuild), 0);
+
+    // The SCPU takes the current image; the NCPU keeps its own firmware.
+    ASSERT_EQ(Update(1, scpu), 0);
+    ASSERT_EQ(Status(0, &fw, &build, &ncpuFw), 0);
+    EXPECT_GE(fw, 0x1030000u);
+    EXPECT_GE(build, 88u);
+    EXPECT_EQ(ncpuFw, ncpuBefore);
+    ASSERT_EQ(Update(2, Image("HostLibAdapter/fw/fw_ncpu.bin")), 0);
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        edl_lib_de_init();
+        ASSERT_EQ(Connect(), 0);
+        uint32_t again = 0, againBuild = 0;
+        ASSERT_EQ(Status(0, &again, &againBuild, &ncpuFw), 0);
+        EXPECT_EQ(again, fw) << "the update stays in force";
+        EXPECT_EQ(againBuild, build);
+        EXPECT_GE(ncpuFw, 0x1030000u);
+    }
+    // The outdated image is valid too: the program would offer the update again.
+    ASSERT_EQ(Update(1, oldScpu), 0);
+    ASSERT_EQ(Status(0, &fw, &build), 0);
     EXPECT_LT(build, 88u);
     EXPECT_LT(fw, 0x1030000u);
-    EXPECT_EQ(ncpuFw, fw0) << "the NCPU keeps its own firmware";
-    EXPECT_EQ(ReadText(RuntimeDir() + "/samples/fw_old/identity.txt").substr(0, 13), "0x01020005:71");
+
+    // Another value stands for another dongle.
+    ScopedEnv other("EDL_EMU_FW", "0x01000000:5");
+    ASSERT_EQ(Connect(), 0);
+    ASSERT_EQ(Status(0, &fw, &build), 0);
+    EXPECT_EQ(fw, 0x01000000u);
+    EXPECT_EQ(build, 5u);
     edl_lib_de_init();
 }
 
