@@ -1,0 +1,345 @@
+// The pipe back-end as the program uses it, against real detector processes
+// over real FIFOs: exchanges, and detectors that are missing, misbehave, die,
+// come back or hang.
+
+#include "ChildProcess.h"
+#include "TempDir.h"
+
+#include "fifo/EdgeFifoAdaptor.h"
+#include "settings/QtSettingManager.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// An EdgeFifoAdaptor on two pipes in a scratch directory, and a detector
+// process serving them.
+class Adaptor : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        face = cv::imread("/usr/share/doc/opencv-doc/examples/data/messi5.jpg", cv::IMREAD_COLOR);
+        ASSERT_FALSE(face.empty());
+    }
+    void TearDown() override { EdgeFifoAdaptor::DestroyInstance(); }
+
+    // Any detector command line; returns once it has made the response pipe.
+    void StartDetector(const std::vector<std::string>& argv)
+    {
+        ASSERT_TRUE(detector.Start(argv));
+        ASSERT_TRUE(WaitForPath(response));
+    }
+    void StartOwl(const std::vector<std::string>& flags = {})
+    {
+        std::vector<std::string> argv = OwlDetector(request, response);
+        argv.insert(argv.end(), flags.begin(), flags.end());
+        StartDetector(argv);
+    }
+    // Infer, retried while the detector is not serving yet (-2), for up to ten seconds.
+    int InferConnected(const cv::Mat& frame)
+    {
+        const auto until = Clock::now() + std::chrono::seconds(10);
+        int result = adaptor->Infer(frame);
+        while (result == -2 && Clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            result = adaptor->Infer(frame);
+        }
+        return result;
+    }
+    // The value of the frame panel row titled `title` in `frames`, or "".
+    static std::string FrameRow(const std::vector<Json::Value>& frames, const std::string& title)
+    {
+        for (const Json::Value& entry : frames) {
+            const Json::Value& rows = entry["ordered_value_dict"];
+            for (const std::string& name : rows.getMemberNames())
+                if (rows[name]["title"].asString() == title)
+                    return rows[name]["value"].asString();
+        }
+        return std::string();
+    }
+
+    TempDir dir;
+    std::string request = dir.File("req");
+    std::string response = dir.File("resp");
+    EdgeFifoAdaptor* adaptor = EdgeFifoAdaptor::CreateInstance(request, response);
+    ChildProcess detector;
+    cv::Mat face;  // a photo with one frontal face
+};
+
+using Exchange = Adaptor;
+using Failures = Adaptor;
+
+int OpenDescriptors()
+{
+    int count = 0;
+    if (DIR* fds = opendir("/proc/self/fd")) {
+        while (readdir(fds) != nullptr)
+            ++count;
+        closedir(fds);
+    }
+    return count;
+}
+
+TEST_F(Exchange, FacesComeBackWithEveryKindOfEntryUntilThePipesClose)
+{
+    StartOwl({"--overlay"});
+    std::vector<Json::Value> boxes;
+    std::vector<Json::Value> frames;
+    for (int frame = 1; frame <= 3; ++frame) {
+        ASSERT_EQ(InferConnected(face), 0);
+        adaptor->GetBboxResults(boxes);
+        adaptor->GetFrameResults(frames);
+        EXPECT_EQ(FrameRow(frames, "Frame"), std::to_string(frame));
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    const Json::Value& bbox = boxes[0]["bbox"];
+    // The photo's face is at about (246, 64), 81 x 81.
+    const cv::Rect found(bbox["x"].asInt(), bbox["y"].asInt(), bbox["width"].asInt(), bbox["height"].asInt());
+    const cv::Rect known(246, 64, 81, 81);
+    EXPECT_GT((found & known).area(), known.area() / 2) << found;
+    EXPECT_TRUE(boxes[0]["ordered_value_dict"]["a_face"]["show_on_panel"].asBool());
+    EXPECT_TRUE(boxes[0]["draw_dict"]["point"].isObject());
+    EXPECT_TRUE(boxes[0]["draw_dict"]["line"].isObject());
+    EXPECT_EQ(FrameRow(frames, "Faces"), "1");
+    // The overlay is a transparent PNG in the frame entry.
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_DOUBLE_EQ(frames[0]["transparent_rate"].asDouble(), 0.6);
+    const QByteArray png = QByteArray::fromBase64(QByteArray::fromStdString(frames[0]["image_base64_str"].asString()));
+    EXPECT_EQ(cv::imdecode(std::vector<unsigned char>(png.begin(), png.end()), cv::IMREAD_UNCHANGED).channels(), 4);
+
+    // The lists are handed over once.
+    adaptor->GetBboxResults(boxes);
+    EXPECT_TRUE(boxes.empty());
+    // Closing the pipes ends the detector.
+    EdgeFifoAdaptor::DestroyInstance();
+    EXPECT_EQ(detector.WaitExit(std::chrono::seconds(5)), 0);
+}
+
+TEST_F(Exchange, FramesGoOutAtTheTargetHeightAndOddOnesWithoutHarm)
+{
+    StartOwl();
+    const auto plain = [](int rows, int cols, int type) { return cv::Mat(rows, cols, type, cv::Scalar::all(9)); };
+    struct Case {
+        const char* what;
+        int cameraWidth, cameraHeight;
+        cv::Mat frame;
+        std::string sent;  // as the detector decoded it, and the target size reported; "0x0": no picture
+    };
+    const Case cases[] = {
+        {"720p", 1280, 720, plain(720, 1280, CV_8UC3), "853x480"},
+        {"1080p", 1920, 1080, plain(1080, 1920, CV_8UC3), "853x480"},
+        {"scale exactly 1: unscaled", 640, 480, plain(480, 640, CV_8UC3), "640x480"},
+        {"camera not open yet: unscaled, never 0 x 0", 0, 0, plain(720, 1280, CV_8UC3), "1280x720"},
+        {"empty", 1280, 720, cv::Mat(), "0x0"},
+        {"one pixel", 1280, 720, plain(1, 1, CV_8UC3), "853x480"},
+        {"grey", 1280, 720, plain(720, 1280, CV_8UC1), "853x480"},
+        {"with alpha", 1280, 720, plain(720, 1280, CV_8UC4), "853x480"},
+        {"floating point: the encoder converts it", 1280, 720, plain(720, 1280, CV_32FC3), "853x480"},
+        {"two channels", 1280, 720, plain(720, 1280, CV_8UC2), "0x0"},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStdout();
+        QtSettingManager::GetInstance()->SetCameraInfo(c.cameraWidth, c.cameraHeight, 30);
+        adaptor->SetTargetHeight(480);
+        const int result = InferConnected(c.frame);
+        const std::string printed = testing::internal::GetCapturedStdout();
+        std::vector<Json::Value> frames;
+        adaptor->GetFrameResults(frames);
+        EXPECT_EQ(result, 0) << c.what << " printed: " << printed;
+        EXPECT_EQ(FrameRow(frames, "Image"), c.sent) << c.what << " printed: " << printed;
+        const std::string target =
+            std::to_string(adaptor->GetTargetWidth()) + "x" + std::to_string(adaptor->GetTargetHeight());
+        EXPECT_TRUE(c.sent == "0x0" || target == c.sent) << c.what << ": target " << target;
+    }
+}
+
+TEST_F(Exchange, PythonExampleAnswersItsDocumentedDocument)
+{
+    StartDetector({"/usr/bin/python3", VIREO_SOURCE_DIR "/tools/example_detector.py", "--req", request, "--resp",
+                   response});
+    for (int frame = 1; frame <= 2; ++frame) {
+        ASSERT_EQ(InferConnected(face), 0);
+        std::vector<Json::Value> boxes;
+        std::vector<Json::Value> frames;
+        adaptor->GetBboxResults(boxes);
+        adaptor->GetFrameResults(frames);
+        ASSERT_EQ(boxes.size(), 1u);
+        // A box in the middle of the picture, half its size.
+        EXPECT_EQ(boxes[0]["bbox"]["x"].asInt(), face.cols / 4);
+        EXPECT_EQ(boxes[0]["bbox"]["width"].asInt(), face.cols / 2);
+        EXPECT_TRUE(boxes[0]["draw_dict"]["point"]["centre"].isObject());
+        EXPECT_TRUE(boxes[0]["draw_dict"]["line"]["diagonal"].isObject());
+        EXPECT_EQ(FrameRow(frames, "Frame"), std::to_string(frame));
+        EXPECT_EQ(FrameRow(frames, "Size"), std::to_string(face.cols) + "x" + std::to_string(face.rows));
+    }
+}
+
+TEST_F(Exchange, AnUnusedInstanceEndsWithoutClosingOtherDescriptors)
+{
+    // As in device mode: created, never connected, destroyed (twice is harmless: see TearDown).
+    EXPECT_EQ(EdgeFifoAdaptor::CreateInstance("other", "names"), adaptor);
+    const int camera = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(camera, 0);
+    EdgeFifoAdaptor::DestroyInstance();
+    EXPECT_NE(fcntl(camera, F_GETFD), -1) << "the camera's descriptor was closed";
+    close(camera);
+    EXPECT_THROW(EdgeFifoAdaptor::GetInstance(), std::runtime_error);
+}
+
+TEST_F(Failures, WithoutADetectorEveryFrameFailsAtOnceWithMinus2)
+{
+    enum Setup { Nothing, Fifos, File, Directory, Link };
+    struct Case {
+        const char* what;
+        Setup setup;
+        std::string line;  // for a path that is no FIFO, what it is instead
+    };
+    const Case cases[] = {
+        {"no pipes", Nothing, "Failed to open req fifo with errno [2]"},
+        {"pipes but no detector", Fifos, "Failed to open req fifo with errno [6]"},
+        {"a regular file", File, "a regular file"},
+        {"a directory", Directory, "a directory"},
+        {"a symbolic link to a FIFO", Link, "a symbolic link"},
+    };
+    for (const Case& c : cases) {
+        const std::string req = dir.File(std::string("req ") + c.what);
+        EdgeFifoAdaptor::DestroyInstance();
+        adaptor = EdgeFifoAdaptor::CreateInstance(req, req + " resp");
+        if (c.setup == Fifos) {
+            mkfifo(req.c_str(), 0600);
+            mkfifo((req + " resp").c_str(), 0600);
+        }
+        if (c.setup == File)
+            WriteText(req, "the user's file");
+        if (c.setup == Directory)
+            mkdir(req.c_str(), 0700);
+        if (c.setup == Link) {
+            mkfifo(response.c_str(), 0600);
+            ASSERT_EQ(symlink(response.c_str(), req.c_str()), 0);
+        }
+        const std::string line =
+            c.setup < File ? c.line : "Failed to open req fifo: \"" + req + "\" is " + c.line + ", not a FIFO; it is left alone";
+        testing::internal::CaptureStdout();
+        const auto start = Clock::now();
+        std::vector<int> results;
+        for (int frame = 0; frame < 30; ++frame)
+            results.push_back(adaptor->Infer(face));
+        [[maybe_unused]] const auto took = Clock::now() - start;
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(results, std::vector<int>(30, -2)) << c.what;
+        EXPECT_EQ(printed, line + "\n") << c.what << ": repeats within a second are counted, not printed";
+#ifndef VIREO_SANITIZED_BUILD
+        EXPECT_LT(took, std::chrono::seconds(1)) << c.what;
+#endif
+    }
+    EXPECT_EQ(ReadText(dir.File("req a regular file")), "the user's file");
+}
+
+TEST_F(Failures, MisbehavingDetectorsFailCleanly)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> flags;
+        std::vector<int> results;  // of consecutive frames, the first once connected
+        std::string line;          // printed along the way
+        std::vector<std::string> frameNumbers;  // "Frame" rows of the successful frames
+        int exitCode;              // of the detector after the last frame; -1: still serving
+    };
+    const Case cases[] = {
+        {"not JSON", {"--garbage"}, {0, 0}, "Json parse error: ", {"", ""}, -1},
+        {"short body", {"--short-body"}, {-3}, "Failed to read cnn result with errno [0]", {}, 0},
+        {"huge length", {"--huge-length"}, {-3}, "Refused a detector answer of 4294967280 bytes", {}, 0},
+        {"two answers", {"--two-answers"}, {0, 0, 0}, "stale bytes", {"1", "2", "3"}, -1},
+        {"crash", {"--crash-after", "2"}, {0, 0, -3}, "Failed to read cnn msg hdr with errno [0]", {"1", "2"}, 70},
+        {"late answer", {"--delay-ms", "700"}, {0, 0}, "", {"1", "2"}, -1},
+        {"empty answer", {"--echo"}, {0, 0}, "", {"", ""}, -1},
+    };
+    for (const Case& c : cases) {
+        EdgeFifoAdaptor::DestroyInstance();
+        detector.Kill();
+        adaptor = EdgeFifoAdaptor::CreateInstance(request, response);
+        StartOwl(c.flags);
+        // Checked after the capture ends: a failure printed inside it would be lost.
+        testing::internal::CaptureStdout();
+        std::vector<int> results;
+        std::vector<std::string> numbers;
+        bool failedWithResults = false;
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            const int result = i == 0 ? InferConnected(face) : adaptor->Infer(face);
+            results.push_back(result);
+            std::vector<Json::Value> boxes;
+            std::vector<Json::Value> frames;
+            adaptor->GetBboxResults(boxes);
+            adaptor->GetFrameResults(frames);
+            if (result == 0)
+                numbers.push_back(FrameRow(frames, "Frame"));
+            else
+                failedWithResults = failedWithResults || !boxes.empty() || !frames.empty();
+        }
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(results, c.results) << c.what << " printed: " << printed;
+        EXPECT_FALSE(failedWithResults) << c.what;
+        EXPECT_NE(printed.find(c.line), std::string::npos) << c.what << " printed: " << printed;
+        EXPECT_EQ(numbers, c.frameNumbers) << c.what;
+        // A failed exchange closes the pipes at once, so a detector that has
+        // not died already sees the end of its request pipe and leaves.
+        EXPECT_EQ(detector.WaitExit(std::chrono::milliseconds(c.exitCode == -1 ? 0 : 5000)), c.exitCode) << c.what;
+    }
+}
+
+TEST_F(Failures, AKilledDetectorIsPickedUpAgainWhenRestarted)
+{
+    StartOwl({"--echo"});
+    ASSERT_EQ(InferConnected(face), 0);
+    const int descriptors = OpenDescriptors();
+    for (int round = 0; round < 3; ++round) {
+        detector.Kill();
+        testing::internal::CaptureStdout();
+        const int failed = adaptor->Infer(face);
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(failed == -3 || failed == -2) << failed;
+        EXPECT_EQ(adaptor->Infer(face), -2);  // nobody serves the pipes now
+        StartOwl({"--echo"});
+        EXPECT_EQ(InferConnected(face), 0) << "round " << round;
+        EXPECT_EQ(adaptor->Infer(face), 0) << "round " << round;
+    }
+    EXPECT_EQ(OpenDescriptors(), descriptors) << "reconnects leak descriptors";
+}
+
+TEST_F(Failures, CancelEndsAnExchangeWithAHungDetector)
+{
+    StartOwl({"--echo", "--delay-ms", "60000"});
+    auto pending = std::async(std::launch::async, [this] { return InferConnected(face); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(pending.wait_for(std::chrono::seconds(0)), std::future_status::timeout) << "did not wait";
+    [[maybe_unused]] const auto start = Clock::now();
+    adaptor->Cancel();
+    EXPECT_EQ(pending.get(), -3);
+#ifndef VIREO_SANITIZED_BUILD
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
+#endif
+    [[maybe_unused]] const auto again = Clock::now();
+    EXPECT_EQ(adaptor->Infer(face), -3);
+#ifndef VIREO_SANITIZED_BUILD
+    EXPECT_LT(Clock::now() - again, std::chrono::milliseconds(100));
+#endif
+}
+
+}  // namespace
