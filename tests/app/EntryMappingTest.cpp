@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <climits>
 #include <filesystem>
 
@@ -40,6 +42,12 @@ struct BoxCase {
     QSize window;
     QRect expected;  // empty: no box shown
 };
+
+// Test listings name the case, not its bytes.
+void PrintTo(const BoxCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DetectorBoxMapping : public ::testing::TestWithParam<BoxCase> {};
 
@@ -162,6 +170,12 @@ struct LabelCase {
     std::string text;
     ClassTable expected;
 };
+
+// Test listings name the case, not its bytes.
+void PrintTo(const LabelCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LabelFile : public ::testing::TestWithParam<LabelCase> {};
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QThread>
 
 #include <cstdio>
@@ -70,6 +72,12 @@ struct Fault {
     std::function<void(Rig&)> inject;  // the fault
     std::function<void(Rig&)> heal;    // the fault ends
 };
+
+// Test listings name the case, not its bytes.
+void PrintTo(const Fault& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 struct Row {
     std::string fault;
@@ -214,6 +222,12 @@ struct SettingsFault {
     std::function<std::string(TempDir&)> prepare;  // gives the settings path
     std::function<std::string(TempDir&)> wrapper;  // a shell prefix, if any
 };
+
+// Test listings name the case, not its bytes.
+void PrintTo(const SettingsFault& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const SettingsFault kSettingsFaults[] = {
     {"settings invalid JSON",

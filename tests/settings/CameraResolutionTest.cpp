@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
 #include <thread>
 
@@ -16,6 +18,12 @@ struct ResolutionCase {
     int width;
     int height;
 };
+
+// Test listings name the case, not its bytes.
+void PrintTo(const ResolutionCase& c, std::ostream* os)
+{
+    *os << c.text;
+}
 
 class ResolutionParse : public ::testing::TestWithParam<ResolutionCase> {};
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -56,6 +58,12 @@ struct MergeCase {
     const char* key;
     const char* expectFile;  // JSON text the member holds after the write-back
 };
+
+// Test listings name the case, not its bytes.
+void PrintTo(const MergeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class SettingsMerge : public ::testing::TestWithParam<MergeCase> {};
 
@@ -107,26 +115,36 @@ TEST(SettingsStore, TypedValuesFollowTheMergedDocument)
 
 // Files that are not a settings object: the user's bytes are kept beside the
 // new file, the defaults are used and written.
-class SettingsBadFile : public ::testing::TestWithParam<std::string> {};
+struct BadFileCase {
+    const char* name;
+    std::string text;
+};
+
+void PrintTo(const BadFileCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SettingsBadFile : public ::testing::TestWithParam<BadFileCase> {};
 
 TEST_P(SettingsBadFile, IsKeptAsBadAndReplacedByDefaults)
 {
     TempDir dir;
     const std::string path = dir.File("settings.json");
-    WriteText(path, GetParam());
+    WriteText(path, GetParam().text);
     QtSettingManager store;
     store.Load(path);
-    EXPECT_EQ(ReadText(path + ".bad"), GetParam());
+    EXPECT_EQ(ReadText(path + ".bad"), GetParam().text);
     EXPECT_EQ(FileDocument(path)["Camera"].asString(), "0");
     EXPECT_EQ(store.GetCameraFps(), 30);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, SettingsBadFile, ::testing::Values(
-    std::string("{\"Camera\": \"1\","),       // truncated
-    std::string("[1, 2, 3]"),                 // top level is an array
-    std::string("\"just text\""),             // top level is a string
-    std::string(1000, '[') + std::string(1000, ']'),  // nested beyond the reader's limit
-    std::string(10 << 20, ' ') + "{}"), [](const auto& info) { return "file" + std::to_string(info.index); });      // 10 MB
+    BadFileCase{"truncated", "{\"Camera\": \"1\","},
+    BadFileCase{"top level array", "[1, 2, 3]"},
+    BadFileCase{"top level string", "\"just text\""},
+    BadFileCase{"nested beyond the reader's limit", std::string(1000, '[') + std::string(1000, ']')},
+    BadFileCase{"10 MB", std::string(10 << 20, ' ') + "{}"}), CaseName());
 
 TEST(SettingsStore, SecondBadFileDoesNotOverwriteTheFirstKeptCopy)
 {
