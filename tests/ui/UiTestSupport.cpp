@@ -3,29 +3,17 @@
 #include <json/reader.h>
 
 #include <QBuffer>
-#include <QDialog>
 #include <QPalette>
 
-#include <cctype>
 #include <cstdlib>
 #include <memory>
 
-std::string CaseName(const char* name)
-{
-    std::string result;
-    for (const char* p = name; *p != '\0'; ++p)
-        result += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return result;
-}
-
 Json::Value ParseEntry(const std::string& text)
 {
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
     Json::Value value;
     std::string errors;
-    const bool ok = reader->parse(text.data(), text.data() + text.size(), &value, &errors);
-    EXPECT_TRUE(ok) << errors << " in " << text;
+    EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, &errors)) << errors << " in " << text;
     return value;
 }
 
@@ -66,20 +54,15 @@ QColor GrabPixel(QWidget* widget, int x, int y)
     return widget->grab().toImage().pixelColor(x, y);
 }
 
-bool Near(const QColor& actual, const QColor& expected, int tolerance)
-{
-    return std::abs(actual.red() - expected.red()) <= tolerance
-           && std::abs(actual.green() - expected.green()) <= tolerance
-           && std::abs(actual.blue() - expected.blue()) <= tolerance
-           && std::abs(actual.alpha() - expected.alpha()) <= tolerance;
-}
-
 ::testing::AssertionResult ColourNear(const QColor& actual, const QColor& expected, int tolerance)
 {
-    if (Near(actual, expected, tolerance))
+    const auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
+    if (near(actual.red(), expected.red()) && near(actual.green(), expected.green())
+        && near(actual.blue(), expected.blue()) && near(actual.alpha(), expected.alpha()))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "colour (" << actual.red() << ", " << actual.green() << ", "
-                                         << actual.blue() << ", " << actual.alpha() << "), expected ("
-                                         << expected.red() << ", " << expected.green() << ", " << expected.blue()
-                                         << ", " << expected.alpha() << ") within " << tolerance;
+    const auto text = [](const QColor& c) {
+        return QStringLiteral("(%1, %2, %3, %4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha()).toStdString();
+    };
+    return ::testing::AssertionFailure() << "colour " << text(actual) << ", expected " << text(expected) << " within "
+                                         << tolerance;
 }
