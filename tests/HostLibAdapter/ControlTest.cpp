@@ -202,7 +202,8 @@ TEST(Loss, ReportedThenAReconnectWorksAfterReplugging)
 }
 
 // A camera size set from the capture thread is handed to the GUI thread,
-// which reconnects with the user model file loaded before.
+// which reconnects with the user model file loaded before; a full HD camera
+// gets images of 1280 x 720 sent.
 TEST(Resolution, AChangeReconnectsWithTheSameUserModel)
 {
     DeviceRig rig;
@@ -213,12 +214,14 @@ TEST(Resolution, AChangeReconnectsWithTheSameUserModel)
     EXPECT_EQ(rig.CountCalls("edl_reset_sys"), 0);
 
     rig.messages.clear();
-    std::thread([&] { rig.Adapter().SetResolution(320, 240); }).join();
+    std::thread([&] { rig.Adapter().SetResolution(1920, 1080); }).join();
     ASSERT_TRUE(DeviceRig::WaitFor([&] { return rig.CountCalls("edl_reset_sys") == 1; }, 5000));
     ASSERT_TRUE(DeviceRig::WaitFor([&] { return rig.Adapter().IsConnected(); }, 5000)) << rig.Messages();
     EXPECT_FALSE(rig.HasMessage("[Host Lib] Model file not exist."));
+    const std::string configure = rig.LogCalls()[static_cast<std::size_t>(rig.LastCall("edl_dme_configure"))];
+    EXPECT_NE(configure.find("model 1000 1280x720 "), std::string::npos) << configure;
     DeviceResult result;
-    ASSERT_TRUE(rig.Infer(PlainFrame(320, 240), result));
+    ASSERT_TRUE(rig.Infer(PlainFrame(1920, 1080), result));
     EXPECT_EQ(result.Mode, 4);
     EXPECT_EQ(result.list.size(), 1u);
 }

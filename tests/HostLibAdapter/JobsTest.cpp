@@ -94,18 +94,6 @@ TEST(Jobs, TheSampleUserModelNamesItsClass)
     }
 }
 
-TEST(Jobs, AFullHdCameraSendsImagesOf1280By720)
-{
-    DeviceRig rig(1920, 1080);
-    ASSERT_TRUE(rig.Connect(2));
-    DeviceResult result;
-    ASSERT_TRUE(rig.Infer(PlainFrame(1920, 1080), result));
-    EXPECT_TRUE(rig.Adapter().IsConnected());
-    const std::string configure = rig.LogCalls()[static_cast<std::size_t>(rig.LastCall("edl_dme_configure"))];
-    EXPECT_NE(configure.find("1280"), std::string::npos) << configure;
-    EXPECT_NE(configure.find("720"), std::string::npos) << configure;
-}
-
 TEST(Jobs, FramesOfferedWhileTheDeviceWorksAreDropped)
 {
     // A slow dongle: the offers below all come while the first job runs,
