@@ -1,5 +1,7 @@
 #include "pipeline/CameraSource.h"
 
+#include "pipeline/CaptureApi.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtDebug>
@@ -25,7 +27,7 @@ bool CameraSource::Open(cv::VideoCapture& capture) const
 {
     try {
         if (text.size() <= 1)
-            return capture.open(text.isEmpty() || !text[0].isDigit() ? 0 : text.toInt(), cv::CAP_ANY);
+            return capture.open(text.isEmpty() || !text[0].isDigit() ? 0 : text.toInt(), CameraIndexCaptureApi());
         const std::string name = text.toStdString();
         if (text.contains(QStringLiteral("://"))) {
             const int ms = static_cast<int>(kStreamTimeout.count());

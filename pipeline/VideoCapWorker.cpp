@@ -129,8 +129,10 @@ void VideoCapWorker::DoWork()
                 break;
             pacer.Restart();
         }
-        if (!isCameraOpened && !live) {
-            WaitForShutdownAfterEnd(framesRead > 0);  // a file that ended (or never opened) stays ended
+        // Without reconnection a file that ended, or a source that never
+        // opened, stays so; a live source that has delivered is read on.
+        if (!isCameraOpened && (!live || framesRead == 0)) {
+            WaitForShutdownAfterEnd(framesRead > 0);
             break;
         }
 
