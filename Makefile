@@ -11,6 +11,8 @@ DEMO ?= device
 FUZZ_SECONDS ?= 15
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+# The tests that run threads of ours (workers, jobs, exchanges, the program).
+TSAN_LABELS ?= threads|fifo|hostedl|HostLibAdapter
 
 .PHONY: demo test build deps clean ci-extras check-asan check-tsan fuzz-smoke check-windows check-vendor-hostlib bench-short
 
@@ -39,7 +41,7 @@ check-asan: deps
 check-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=thread
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
-	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L threads
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
 fuzz-smoke:
 	tools/run-fuzzers $(ASAN_BUILD) $(FUZZ_SECONDS)
