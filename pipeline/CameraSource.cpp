@@ -36,11 +36,14 @@ bool CameraSource::Open(cv::VideoCapture& capture) const
         }
         if (IsDevicePath())
             return capture.open(name, cv::CAP_V4L2);
-        // Asking every back-end about a path that is no file only costs time
-        // (an image sequence pattern such as "shot_%03d.png" is no file).
-        if (!text.contains(QLatin1Char('%')) && !QFileInfo(text).isFile())
+        // An image sequence ("shot_%03d.png") is read as one; a path that is
+        // no file fails at once. Files go to FFmpeg, then GStreamer: asking
+        // every back-end (cv::CAP_ANY) would probe USB cameras by the way.
+        if (text.contains(QLatin1Char('%')))
+            return capture.open(name, cv::CAP_IMAGES);
+        if (!QFileInfo(text).isFile())
             return false;
-        return capture.open(name, cv::CAP_FFMPEG) || capture.open(name, cv::CAP_ANY);
+        return capture.open(name, cv::CAP_FFMPEG) || capture.open(name, cv::CAP_GSTREAMER);
     } catch (const cv::Exception& e) {
         qDebug() << "[Camera] opening" << text << "failed:" << e.what();
         return false;
