@@ -55,7 +55,7 @@ struct Rig {
                                 + R"(", "RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")"
                                 + dir.File("resp") + R"("})");
         environment << QStringLiteral("EDL_EMU_CONTROL=") + QString::fromStdString(control)
-                    << QStringLiteral("VIREO_AUTOCONNECT=3") << QStringLiteral("VIREO_AUTOCONNECT_RETRY_SEC=1");
+                    << QStringLiteral("VIREO_AUTOCONNECT=3") << QStringLiteral("VIREO_AUTOCONNECT_RETRY_SEC=3");
         program = std::make_unique<RunningProgram>(executable, QStringList{QString::fromStdString(settings)},
                                                    environment, QString::fromStdString(dir.Path()));
     }
@@ -110,7 +110,7 @@ const Fault kFaults[] = {
     {"detector answers twice", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
      [](Rig& r) { DetectorFault(r, "--two-answers"); }, [](Rig& r) { r.Detector(); }},
     {"dongle unplugged", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
-     [](Rig& r) { r.Dongle("EDL_EMU_UNPLUG_AFTER=0\n"); }, [](Rig& r) { r.Dongle(""); }},
+     [](Rig& r) { r.Dongle("EDL_EMU_DEVICES=0\n"); }, [](Rig& r) { r.Dongle(""); }},
     {"inference call fails", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
      [](Rig& r) { r.Dongle("EDL_EMU_FAIL=dme_inference\n"); }, [](Rig& r) { r.Dongle(""); }},
     {"connect calls fail", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
@@ -185,7 +185,7 @@ TEST_P(FaultMatrix, SurvivesAndRecovers)
     fault.inject(rig);
     QThread::sleep(4);
     const ProgramState during = program.State();
-    QThread::sleep(2);
+    QThread::sleep(4);
     bool survived = program.IsRunning();
     const bool videoGoesOn = program.State().framesShown > during.framesShown;
     if (fault.watch == Watch::Results) {
