@@ -25,9 +25,20 @@ FrResultUiItem::~FrResultUiItem() = default;
 
 void FrResultUiItem::SetValues(const Json::Value& entry)
 {
+    // Most frames bring the rows of the frame before; filling and sizing
+    // them again is most of what a panel costs per frame.
+    const Json::Value* items = entry.isObject() ? entry.find("ordered_value_dict", "ordered_value_dict" + 18) : nullptr;
+    const Json::Value values = items != nullptr ? *items : Json::Value();
+    if (shownValues.has_value() && values == *shownValues) {
+        if (!shownRows)
+            hide();
+        return;
+    }
     const vireo_ui::RowsExtent extent =
         vireo_ui::FillRows(entry, this, rowLayout, rows, vireo_ui::TitleMode::AsItemSays);
-    if (extent.items > 0)
+    shownValues = values;
+    shownRows = extent.items > 0;
+    if (shownRows)
         setGeometry(0, 0, extent.maxWidth + 20, extent.totalHeight + 20);
     else
         hide();

@@ -5,7 +5,8 @@
 //   bench_display [--short]
 //
 // display.share_of_frame: (receive + map + draw + paint) per frame / 33.3 ms,
-//   for a 1280x720 picture in a 1280x720 window, offscreen.
+//   for a 1280x720 picture in a 1280x720 window, offscreen, in CPU time of
+//   the GUI thread.
 
 #include "MainWindow.h"
 
@@ -77,18 +78,19 @@ int main(int argc, char** argv)
 
     // Each frame arrives as a picture of its own, made on the inference
     // thread; the copy that stands in for it here is timed apart and taken off.
-    auto start = BenchClock::now();
+    // All of it runs on this (the GUI) thread: its CPU time is the cost.
+    double start = ThreadCpuMilliseconds();
     for (int i = 0; i < frames; ++i)
         picture.copy().bits()[0] = 1;
-    const double copyMs = MillisecondsSince(start) / frames;
+    const double copyMs = (ThreadCpuMilliseconds() - start) / frames;
 
-    start = BenchClock::now();
+    start = ThreadCpuMilliseconds();
     for (int i = 0; i < frames; ++i) {
         window.ShowResults(picture.copy(), boxes, frameEntries);
         window.repaint();
         QCoreApplication::processEvents();
     }
-    const double msPerFrame = MillisecondsSince(start) / frames - copyMs;
+    const double msPerFrame = (ThreadCpuMilliseconds() - start) / frames - copyMs;
     std::printf("display %.2f ms per frame (5 boxes with panels and marks, a frame panel)\n", msPerFrame);
     ReportBench("display.share_of_frame", msPerFrame / (1000.0 / 30), "ratio", "<=", 0.10);
     return 0;

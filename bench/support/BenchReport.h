@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 inline void ReportBench(const char* name, double value, const char* unit, const char* op, double goal)
 {
@@ -28,4 +29,13 @@ using BenchClock = std::chrono::steady_clock;
 inline double MillisecondsSince(BenchClock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(BenchClock::now() - start).count();
+}
+
+// CPU time of the calling thread: what a figure costs on a shared, noisy
+// machine, where wall time also counts other processes' turns.
+inline double ThreadCpuMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -28,4 +29,6 @@ public:
 private:
     std::vector<QLabel*> rows;  // not owned: Qt children of the panel
     QVBoxLayout* rowLayout;
+    std::optional<Json::Value> shownValues;  // the value items the rows show now
+    bool shownRows = false;
 };
