@@ -70,7 +70,7 @@ std::vector<std::string> OwlDetector(const std::string& request, const std::stri
 
 bool WaitForPath(const std::string& path)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // a sanitized detector starts slowly
     struct stat info {};
     while (stat(path.c_str(), &info) != 0) {
         if (std::chrono::steady_clock::now() >= until)
