@@ -60,8 +60,13 @@ bool RunningProgram::WaitFor(const std::function<bool(const ProgramState&)>& don
 
 int RunningProgram::Stop()
 {
+#ifdef VIREO_SANITIZED_BUILD
+    constexpr int kExitWaitMs = 60000;  // a connect under way finishes first, many times slower
+#else
+    constexpr int kExitWaitMs = 10000;
+#endif
     kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit) {
+    if (!process.waitForFinished(kExitWaitMs) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
         process.waitForFinished();
         return -1;

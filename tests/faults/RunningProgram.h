@@ -29,7 +29,7 @@ public:
     bool IsRunning() const { return process.state() == QProcess::Running; }
     // Waits until `done` holds for the state; false after `timeout`.
     bool WaitFor(const std::function<bool(const ProgramState&)>& done, std::chrono::seconds timeout);
-    // Sends SIGTERM; the exit code, or -1 when it did not end normally within 10 s.
+    // Sends SIGTERM; the exit code, or -1 when it did not end normally in time.
     int Stop();
 
 private:
