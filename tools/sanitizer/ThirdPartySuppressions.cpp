@@ -9,6 +9,9 @@ extern "C" const char* __lsan_default_suppressions()
     return
         // Qt's offscreen platform plugin keeps its screen objects until exit.
         "leak:libqoffscreen.so\n"
+        // Fontconfig, asked by Qt for each new font size, keeps what it
+        // matched in caches of its own.
+        "leak:libfontconfig.so\n"
         // GDAL, loaded by OpenCV's picture codecs, keeps its driver table.
         "leak:libgdal.so\n"
         // GLib's and GStreamer's process-wide state (type system, registry)
