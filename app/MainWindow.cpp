@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "JoinableThread.h"
+
 #include "ui_VireoOwlEdgeWindow.h"
 
 #include "HostLibAdapter/HostLibAdapter.h"
@@ -15,7 +17,6 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
-#include <QThread>
 #include <QTimer>
 #include <QtDebug>
 
@@ -24,7 +25,6 @@
 namespace {
 
 const char* const kFontResource = ":/pic/font/TaipeiSansTC/TaipeiSansTCBeta-Regular.ttf";
-constexpr unsigned long kThreadExitWaitMs = 3000;
 constexpr int kTargetHeight = 480;
 
 void UseResourceFont()
@@ -36,18 +36,6 @@ void UseResourceFont()
         return;
     }
     QApplication::setFont(QFont(families.first(), 12));
-}
-
-// Asks the thread to end and waits until it has; a thread that overruns is
-// reported but never left running under objects that are about to go.
-void StopAndJoin(QThread* thread, const char* timeoutMessage)
-{
-    thread->quit();
-    if (thread->wait(kThreadExitWaitMs))
-        return;
-    qDebug() << timeoutMessage;
-    while (!thread->wait(kThreadExitWaitMs))
-        qWarning() << "[MainWindow] still waiting for a worker thread to end";
 }
 
 }  // namespace
@@ -132,7 +120,7 @@ void VireoOWL::StartWorkers()
     connect(inferenceWorker.get(), &SdkWorker::SigCleanResult, this, &VireoOWL::CleanResult);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
-    inferenceThread = new QThread(this);
+    inferenceThread = new JoinableThread(this);
     connect(inferenceThread, &QThread::started, inferenceWorker.get(), &SdkWorker::DoWork);
     inferenceWorker->moveToThread(inferenceThread);
 
@@ -140,7 +128,7 @@ void VireoOWL::StartWorkers()
     connect(captureWorker.get(), &VideoCapWorker::SigUpdateUiMsg, this, &VireoOWL::SlotUpdatePanelMsg);
     // Queued: the device reloads its model for a new size on the GUI thread.
     connect(captureWorker.get(), &VideoCapWorker::SigCameraOpened, device, &HostLibAdapter::SetResolution);
-    captureThread = new QThread(this);
+    captureThread = new JoinableThread(this);
     connect(captureThread, &QThread::started, captureWorker.get(), &VideoCapWorker::DoWork);
     captureWorker->moveToThread(captureThread);
 
@@ -161,8 +149,8 @@ void VireoOWL::StopWorkers()
 {
     captureWorker->SetRunning(false);
     inferenceWorker->Stop();
-    StopAndJoin(captureThread, "[MainWindow] videocapworker thread exit timeout");
-    StopAndJoin(inferenceThread, "[MainWindow] fdfrworker thread exit timeout");
+    captureThread->StopAndJoin("[MainWindow] videocapworker thread exit timeout");
+    inferenceThread->StopAndJoin("[MainWindow] fdfrworker thread exit timeout");
     captureWorker.reset();
     inferenceWorker.reset();
 }

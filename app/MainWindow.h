@@ -23,7 +23,7 @@ class FdResultUiItem;
 class FrResultUiItem;
 class FrameResultUiItem;
 class HostLibAdapter;
-class QThread;
+class JoinableThread;
 class QtSettingManager;
 class SdkWorker;
 class UsbPanelUiItem;
@@ -93,8 +93,8 @@ private:
     HostLibAdapter* const device;
     EdgeFifoAdaptor* detector = nullptr;
     UsbPanelUiItem* usbPanel = nullptr;
-    QThread* inferenceThread = nullptr;
-    QThread* captureThread = nullptr;
+    JoinableThread* inferenceThread = nullptr;
+    JoinableThread* captureThread = nullptr;
     std::unique_ptr<VideoCapWorker> captureWorker;
     std::unique_ptr<SdkWorker> inferenceWorker;
     std::vector<FdResultUiItem*> boxFrames;   // Qt children of the window

