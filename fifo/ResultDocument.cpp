@@ -1,12 +1,9 @@
 #include "fifo/ResultDocument.h"
 
 #include "ConsoleLine.h"
-
-#include <json/reader.h>
+#include "settings/JsonText.h"
 
 #include <algorithm>
-#include <exception>
-#include <memory>
 
 namespace {
 
@@ -38,16 +35,9 @@ Json::Value ParseAnswerText(const std::string& text)
     Json::Value value;
     if (text.empty())
         return value;
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    try {
-        if (reader->parse(text.data(), text.data() + text.size(), &value, &errors))
-            return value;
-    } catch (const std::exception& error) {
-        errors = error.what();  // nesting deeper than the reader's limit is thrown, not returned
-    }
+    if (ParseJsonText(text.data(), text.data() + text.size(), value, errors))
+        return value;
     PrintLine("Json parse error: " + errors);
     return Json::Value();
 }

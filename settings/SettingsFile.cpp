@@ -1,14 +1,13 @@
 #include "SettingsFile.h"
 
-#include <json/reader.h>
+#include "settings/JsonText.h"
+
 #include <json/writer.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtDebug>
-
-#include <memory>
 
 namespace {
 
@@ -69,11 +68,9 @@ SettingsRead ReadSettingsFile(const std::string& path)
     const QByteArray text = file.readAll();
     file.close();
 
-    const Json::CharReaderBuilder builder;  // default settings: comments allowed
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
     Json::Value document;
-    if (!reader->parse(text.constData(), text.constData() + text.size(), &document, &errors)) {
+    if (!ParseJsonText(text.constData(), text.constData() + text.size(), document, errors, true)) {
         result.mayWriteBack =
             Quarantine(name, QStringLiteral("is not valid JSON (%1)").arg(QString::fromStdString(errors).trimmed()));
         return result;

@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, SettingsBadFile, ::testing::Values(
     BadFileCase{"truncated", "{\"Camera\": \"1\","},
     BadFileCase{"top level array", "[1, 2, 3]"},
     BadFileCase{"top level string", "\"just text\""},
-    BadFileCase{"nested beyond the reader's limit", std::string(1000, '[') + std::string(1000, ']')},
+    BadFileCase{"nested beyond the reader's limit", std::string(5000, '[') + std::string(5000, ']')},
     BadFileCase{"10 MB", std::string(10 << 20, ' ') + "{}"}), CaseName());
 
 TEST(SettingsStore, SecondBadFileDoesNotOverwriteTheFirstKeptCopy)
