@@ -11,15 +11,14 @@
 
 #include "fifo/MessageFraming.h"
 #include "fifo/PipeIo.h"
+#include "settings/JsonText.h"
 
-#include <json/reader.h>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <thread>
 #include <unistd.h>
 
@@ -37,11 +36,9 @@ std::string Framed(const std::string& text)
 
 cv::Mat DecodePicture(const std::string& request)
 {
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value document;
     std::string errors;
-    if (!reader->parse(request.data(), request.data() + request.size(), &document, &errors) ||
+    if (!ParseJsonText(request.data(), request.data() + request.size(), document, errors) ||
         !document.isObject() || !document["image_base64_str"].isString()) {
         std::fprintf(stderr, "owl-detector: a request that is not a request document: %s\n", errors.c_str());
         return cv::Mat();
