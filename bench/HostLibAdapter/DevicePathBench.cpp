@@ -7,6 +7,8 @@
 //
 //   bench_hostlib [--short]
 
+#include "BenchReport.h"
+
 #include "HostLibAdapter/AnswerParsers.h"
 #include "HostLibAdapter/DeviceImage.h"
 #include "HostLibAdapter/HostLibAdapter.h"
@@ -86,25 +88,6 @@ extern "C" int edl_dme_retrieve_res(int dev, uint32_t offset, int len, char* res
 }
 
 namespace {
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-void Bench(const char* name, double value, const char* unit, const char* op, double goal)
-{
-    const bool pass = std::strcmp(op, "<=") == 0 ? value <= goal : value >= goal;
-    std::printf("BENCH %s %.3f %s goal %s %.2f %s\n", name, value, unit, op, goal, pass ? "PASS" : "MISS");
-}
-
-double Ms(const std::function<void()>& work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // A camera-like frame with a face: a photo scaled to 1280 x 720.
 cv::Mat CameraFrame()
@@ -203,8 +186,8 @@ int main(int argc, char** argv)
     cv::Mat copy;
     std::vector<double> copyMs, convertMs;
     for (int i = 0; i < 20; ++i) {
-        copyMs.push_back(Ms([&] { copy = frame.clone(); }));
-        convertMs.push_back(Ms([&] { PreprocessImage(frame, image.data(), size); }));
+        copyMs.push_back(WallMs([&] { copy = frame.clone(); }));
+        convertMs.push_back(WallMs([&] { PreprocessImage(frame, image.data(), size); }));
     }
     std::printf("device path at 1280x720, %zu frames of a face picture (mask model)\n", own.size());
     std::printf("  inside edl_dme_inference  median %8.3f ms\n", Median(inside));
@@ -214,7 +197,7 @@ int main(int argc, char** argv)
                 Median(toJob), Median(copyMs), Median(convertMs));
     std::printf("    back to the GUI thread  median %8.3f ms  (parse and the result signal)\n", Median(fromJob));
     std::printf("  last answer: %zu face record(s)\n", lastList.size());
-    Bench("device.overhead_share", ownSum / insideSum, "ratio", "<=", 0.05);
+    ReportBench("device.overhead_share", ownSum / insideSum, "ratio", "<=", 0.05);
 
     // A 30 fps source while the dongle manages fewer: every frame is shown.
     const double sourceFps = 30.0;
@@ -254,7 +237,7 @@ int main(int argc, char** argv)
                 "(dongle %.1f fps); slowest offer %.3f ms\n",
                 sourceFps, elapsed, offered.load(), shown.load(), dispatched.load(), results - resultsBefore,
                 (results - resultsBefore) / elapsed, slowestOfferNs.load() / 1e6);
-    Bench("device.shown_over_source", shown.load() / expected, "ratio", ">=", 0.98);
+    ReportBench("device.shown_over_source", shown.load() / expected, "ratio", ">=", 0.98);
 
     HostLibAdapter::DestroyInstance();
     return 0;

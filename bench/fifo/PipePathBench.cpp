@@ -5,6 +5,7 @@
 //
 //   bench_fifo [--short]
 
+#include "BenchReport.h"
 #include "EchoDetector.h"
 
 #include "fifo/Base64.h"
@@ -35,38 +36,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(const std::function<void()>& work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Thread CPU time: for work that never waits, load from other processes on
-// a shared machine then hardly moves the figure.
-double CpuMs(const std::function<void()>& work)
-{
-    timespec start{};
-    timespec end{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
-    work();
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
-    return (end.tv_sec - start.tv_sec) * 1e3 + (end.tv_nsec - start.tv_nsec) / 1e6;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-void Bench(const char* name, double value, const char* unit, const char* op, double goal)
-{
-    const bool pass = std::strcmp(op, "<=") == 0 ? value <= goal : value >= goal;
-    std::printf("BENCH %s %.2f %s goal %s %.2f %s\n", name, value, unit, op, goal, pass ? "PASS" : "MISS");
-}
 
 // A camera-like frame: a photo scaled up to 1280 x 720 with a little sensor noise.
 cv::Mat CameraFrame()
@@ -149,22 +118,22 @@ int main(int argc, char** argv)
         double r = 0, p = 0, b = 0, t = 0, x = 0, j = 0, w = 0;
         int result = 0;
         const auto stages = [&] {
-            r = Ms([&] { cv::resize(frame, scaled, cv::Size(853, 480), 0, 0, cv::INTER_LINEAR); });
-            p = Ms([&] { cv::imencode(".png", scaled, png); });
-            b = Ms([&] { Base64Encode(png.data(), png.size(), base64); });
-            t = Ms([&] { writer.BuildMessage(base64, message); });
-            x = Ms([&] {
+            r = WallMs([&] { cv::resize(frame, scaled, cv::Size(853, 480), 0, 0, cv::INTER_LINEAR); });
+            p = WallMs([&] { cv::imencode(".png", scaled, png); });
+            b = WallMs([&] { Base64Encode(png.data(), png.size(), base64); });
+            t = WallMs([&] { writer.BuildMessage(base64, message); });
+            x = WallMs([&] {
                 pipeio::DiscardPending(response.handle);
                 pipeio::WriteAll(request.handle, message.data(), message.size(), never);
                 ReadFrame(readAnswer, answer);
             });
-            j = Ms([&] {
+            j = WallMs([&] {
                 Json::Value document = ParseAnswerText(answer);
                 ParseResultDocument(document, boxes, frames);
             });
         };
         const auto wholePath = [&] {
-            w = Ms([&] {
+            w = WallMs([&] {
                 result = adaptor->Infer(frame);
                 adaptor->GetBboxResults(boxes);
                 adaptor->GetFrameResults(frames);
@@ -219,7 +188,7 @@ int main(int argc, char** argv)
                 Median(whole));
     std::printf("request text (CPU time): styled writer %.3f ms, ours %.3f ms, bytes %s\n", Median(styled), Median(ours),
                 identical ? "identical" : "DIFFERENT");
-    Bench("pipe.whole_over_stages", Median(wholeOverStages), "ratio", "<=", 1.10);
-    Bench("pipe.request_writer_speedup", identical ? Median(writerSpeedup) : 0.0, "ratio", ">=", 10.0);
+    ReportBench("pipe.whole_over_stages", Median(wholeOverStages), "ratio", "<=", 1.10);
+    ReportBench("pipe.request_writer_speedup", identical ? Median(writerSpeedup) : 0.0, "ratio", ">=", 10.0);
     return 0;
 }

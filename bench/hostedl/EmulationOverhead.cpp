@@ -5,6 +5,7 @@
 //
 //   bench_hostedl [--short]
 
+#include "BenchReport.h"
 #include "hostedl.h"
 #include "hostedl/DetectionParams.h"
 
@@ -25,25 +26,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 std::vector<char> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 bool Load(const std::string& set, uint32_t modelId, uint32_t outputs, uint32_t format)
@@ -82,8 +69,8 @@ Figure Measure(const std::string& name, int rounds, const cv::Mat& bgr, const st
     bare();
     std::vector<double> a, b;
     for (int i = 0; i < rounds; ++i) {
-        a.push_back(TimeMs(library));
-        b.push_back(TimeMs(bare));
+        a.push_back(WallMs(library));
+        b.push_back(WallMs(bare));
     }
     Figure f{name, Median(a), Median(b)};
     std::printf("%-12s library %7.1f ms  opencv %7.1f ms  (median of %d)\n", name.c_str(), f.library, f.opencv, rounds);
@@ -149,8 +136,7 @@ int main(int argc, char** argv)
 
     for (const Figure& f : figures) {
         const double ratio = f.library / f.opencv;
-        std::printf("BENCH emu.over_opencv.%s %.2f ratio goal <= 1.2 %s\n", f.name.c_str(), ratio,
-                    ratio <= 1.2 ? "PASS" : "MISS");
+        ReportBench(("emu.over_opencv." + f.name).c_str(), ratio, "ratio", "<=", 1.2);
     }
     return 0;
 }
