@@ -36,7 +36,6 @@
 
 namespace {
 
-
 // A camera-like frame: a photo scaled up to 1280 x 720 with a little sensor noise.
 cv::Mat CameraFrame()
 {

@@ -26,7 +26,6 @@
 
 namespace {
 
-
 std::vector<char> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
