@@ -60,17 +60,18 @@ void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
+    // A frame that starts an exchange waits for its answer, so boxes fit
+    // their picture; while a slow or hung detector keeps an exchange open,
+    // later frames are shown at once, and an answer that comes late is shown
+    // with the frame of its arrival.
+    std::chrono::milliseconds patience{0};
+    if (exchange != nullptr && !exchange->Busy()) {
+        exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
+        patience = kAnswerPatience;
+    }
+    // Made while the detector works on the frame, not before it starts.
     DisplayFrame shown{ToDisplayImage(frame), {}, {}, captured};
     if (exchange != nullptr) {
-        // A frame that starts an exchange waits for its answer, so boxes fit
-        // their picture; while a slow or hung detector keeps an exchange
-        // open, later frames are shown at once, and an answer that comes
-        // late is shown with the frame of its arrival.
-        std::chrono::milliseconds patience{0};
-        if (!exchange->Busy()) {
-            exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
-            patience = kAnswerPatience;
-        }
         if (std::optional<DetectorResults> results = exchange->WaitForResults(patience)) {
             shown.bboxResultsVec = std::move(results->bboxResultsVec);
             shown.frameResultsVec = std::move(results->frameResultsVec);

@@ -8,6 +8,7 @@
 //   bench_hostlib [--short]
 
 #include "BenchReport.h"
+#include "CameraFrame.h"
 
 #include "HostLibAdapter/AnswerParsers.h"
 #include "HostLibAdapter/DeviceImage.h"
@@ -89,19 +90,6 @@ extern "C" int edl_dme_retrieve_res(int dev, uint32_t offset, int len, char* res
 
 namespace {
 
-// A camera-like frame with a face: a photo scaled to 1280 x 720.
-cv::Mat CameraFrame()
-{
-    cv::Mat photo = cv::imread(std::string(VIREO_OPENCV_SAMPLES) + "/messi5.jpg", cv::IMREAD_COLOR);
-    if (photo.empty()) {
-        photo = cv::Mat(342, 548, CV_8UC3);
-        cv::randu(photo, cv::Scalar::all(0), cv::Scalar::all(255));
-    }
-    cv::Mat frame;
-    cv::resize(photo, frame, cv::Size(1280, 720), 0, 0, cv::INTER_LINEAR);
-    return frame;
-}
-
 // Sleeps in the event loop (so the job thread has the CPU) until `done`.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -143,7 +131,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot connect to the dongle\n");
         return 1;
     }
-    const cv::Mat frame = CameraFrame();
+    const cv::Mat frame = CameraFrame(false);
 
     // Frame by frame: from the hand-over to the result on this (GUI) thread.
     const int frames = quick ? 25 : 150;

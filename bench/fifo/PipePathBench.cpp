@@ -6,6 +6,7 @@
 //   bench_fifo [--short]
 
 #include "BenchReport.h"
+#include "CameraFrame.h"
 #include "EchoDetector.h"
 
 #include "fifo/Base64.h"
@@ -35,22 +36,6 @@
 #include <vector>
 
 namespace {
-
-// A camera-like frame: a photo scaled up to 1280 x 720 with a little sensor noise.
-cv::Mat CameraFrame()
-{
-    cv::Mat photo = cv::imread("/usr/share/doc/opencv-doc/examples/data/messi5.jpg", cv::IMREAD_COLOR);
-    if (photo.empty()) {
-        photo = cv::Mat(342, 548, CV_8UC3);
-        cv::randu(photo, cv::Scalar::all(0), cv::Scalar::all(255));
-    }
-    cv::Mat frame;
-    cv::resize(photo, frame, cv::Size(1280, 720), 0, 0, cv::INTER_LINEAR);
-    cv::Mat noise(frame.size(), frame.type());
-    cv::randn(noise, cv::Scalar::all(0), cv::Scalar::all(3));
-    frame += noise;
-    return frame;
-}
 
 std::string StyledText(const std::string& base64)
 {
@@ -86,7 +71,7 @@ int main(int argc, char** argv)
     EdgeFifoAdaptor* adaptor = EdgeFifoAdaptor::CreateInstance(dir + "/req", dir + "/resp");
     adaptor->SetTargetHeight(480);
 
-    const cv::Mat frame = CameraFrame();
+    const cv::Mat frame = CameraFrame(true);
     pipeio::OpenResult request;
     while (!(request = pipeio::OpenPipe(dir + "/req2", pipeio::PipeAccess::Write)).Ok())
         usleep(1000);
