@@ -24,8 +24,10 @@
 #include <opencv2/videoio.hpp>
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <sys/resource.h>
 #include <thread>
@@ -60,15 +62,21 @@ double CpuSeconds()
 }
 
 // The capture and inference workers on their threads, and the window's side
-// (taking pictures) on this one.
+// on this one: woken by the worker's signal through the event loop, as the
+// window is (polling would cost this thread more than the frames do).
 struct Pipeline {
     SdkWorker inference{"FIFO", nullptr, nullptr};
     VideoCapWorker capture{inference.Slots()};
     std::thread inferenceThread;
     std::thread captureThread;
 
-    Pipeline()
+    // `show` runs on this thread for every picture the window would take.
+    explicit Pipeline(const std::function<void(const DisplayFrame&)>& show)
     {
+        QObject::connect(&inference, &SdkWorker::SigShowResults, &receiver, [this, show] {
+            if (std::optional<DisplayFrame> frame = inference.TakeDisplayFrame())
+                show(*frame);
+        });
         inference.SetRunning(true);
         capture.SetRunning(true);
         inferenceThread = std::thread([this] { inference.DoWork(); });
@@ -81,6 +89,19 @@ struct Pipeline {
         captureThread.join();
         inferenceThread.join();
     }
+
+    // Runs the event loop until `done` or `timeoutMs`.
+    void RunUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        QTimer tick;  // wakes the loop now and then to look at `done` and the clock
+        tick.start(50);
+        const auto start = BenchClock::now();
+        while (!done() && MillisecondsSince(start) < timeoutMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+private:
+    QObject receiver;
 };
 
 }  // namespace
@@ -102,42 +123,32 @@ int main(int argc, char** argv)
     std::vector<double> latencies;
     double pipelineMs = 0;
     {
-        Pipeline pipeline;
         int shown = 0;
+        auto lastShown = BenchClock::now();
+        Pipeline pipeline([&](const DisplayFrame&) {
+            ++shown;
+            lastShown = BenchClock::now();
+        });
         const auto start = BenchClock::now();
-        auto lastShown = start;
-        while (shown < frames && MillisecondsSince(start) < 60000) {
-            if (std::optional<DisplayFrame> frame = pipeline.inference.TakeDisplayFrame()) {
-                ++shown;
-                lastShown = BenchClock::now();
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
-        }
+        pipeline.RunUntil([&] { return shown >= frames; }, 60000);
         pipelineMs = std::chrono::duration<double, std::milli>(lastShown - start).count() / std::max(shown, 1);
     }
 
-    // Latency: paced at 30 fps, as a camera delivers; the window's side
-    // polls as finely as its event loop would deliver the signal.
+    // Latency: paced at 30 fps, as a camera delivers.
     UseSettings(R"({"Camera": ")" + video + R"(", "CameraFps": 30, "CameraAutoReconnectSec": -1})");
     {
-        Pipeline pipeline;
-        const auto start = BenchClock::now();
-        while (latencies.size() < (shortRun ? 30u : 90u) && MillisecondsSince(start) < 10000) {
-            if (std::optional<DisplayFrame> frame = pipeline.inference.TakeDisplayFrame())
-                latencies.push_back(std::chrono::duration<double, std::milli>(BenchClock::now() - frame->captured).count());
-            else
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
+        Pipeline pipeline([&](const DisplayFrame& frame) {
+            latencies.push_back(std::chrono::duration<double, std::milli>(BenchClock::now() - frame.captured).count());
+        });
+        pipeline.RunUntil([&] { return latencies.size() >= (shortRun ? 30u : 90u); }, 10000);
     }
 
     // Idle: a short file that ends, nothing reopened.
     UseSettings(R"({"Camera": ")" + video + R"(", "CameraFps": 100000, "CameraAutoReconnectSec": -1})");
     double idleShare = 0;
     {
-        Pipeline pipeline;
-        while (pipeline.inference.TakeDisplayFrame() || pipeline.capture.IsCameraOpened())
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Pipeline pipeline([](const DisplayFrame&) {});
+        pipeline.RunUntil([&] { return !pipeline.capture.IsCameraOpened(); }, 60000);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         const double cpuBefore = CpuSeconds();
         const auto start = BenchClock::now();
