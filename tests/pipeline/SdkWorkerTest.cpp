@@ -87,8 +87,9 @@ TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
 
         EXPECT_EQ(detector.exchanges, 1);
         EXPECT_EQ(clean.count(), boxes == 0 ? 1 : 0);
-        if (boxes == 0)
+        if (boxes == 0) {
             EXPECT_EQ(clean.at(0).at(0).toInt(), -1);
+        }
         EXPECT_EQ(shown.count(), 1);
         const std::optional<DisplayFrame> frame = worker.TakeDisplayFrame();
         ASSERT_TRUE(frame.has_value());
