@@ -176,7 +176,7 @@ TEST(SdkWorker, VideoGoesOnWhileTheDetectorHangs)
         PublishAndDrain(worker, BlueFrame());
         shown += worker.TakeDisplayFrame().has_value();
     }
-    const auto took = std::chrono::steady_clock::now() - start;
+    [[maybe_unused]] const auto took = std::chrono::steady_clock::now() - start;
     worker.Stop();
     loop.join();
     EXPECT_EQ(shown, 10);
@@ -224,7 +224,7 @@ TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
                 std::this_thread::sleep_for(1ms);
         }
         std::this_thread::sleep_for(50ms);
-        const auto start = std::chrono::steady_clock::now();
+        [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
         worker.Stop();
         loop.join();
 #ifndef VIREO_SANITIZED_BUILD
