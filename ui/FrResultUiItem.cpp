@@ -1,5 +1,6 @@
 #include "ui/FrResultUiItem.h"
 
+#include "EntryFields.h"
 #include "PanelStyle.h"
 #include "UiStyles.h"
 #include "ValueRows.h"
@@ -27,8 +28,9 @@ void FrResultUiItem::SetValues(const Json::Value& entry)
 {
     // Most frames bring the rows of the frame before; filling and sizing
     // them again is most of what a panel costs per frame.
-    const Json::Value* items = entry.isObject() ? entry.find("ordered_value_dict", "ordered_value_dict" + 18) : nullptr;
-    const Json::Value values = items != nullptr ? *items : Json::Value();
+    const Json::Value* items = vireo_ui::Member(entry, "ordered_value_dict");
+    static const Json::Value kNoValues;
+    const Json::Value& values = items != nullptr ? *items : kNoValues;
     if (shownValues.has_value() && values == *shownValues) {
         if (!shownRows)
             hide();
