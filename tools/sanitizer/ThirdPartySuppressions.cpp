@@ -32,6 +32,18 @@ extern "C" const char* __tsan_default_suppressions()
         // Qt's own (uninstrumented) atomics; GLib appears in a report only
         // where it calls the system itself, so no race of ours hides here.
         "race:libglib-2.0.so.0\n"
+        // GStreamer's streaming threads take over the pipeline that
+        // OpenCV built on the calling thread, handed across under GLib's
+        // locks; its core and every plugin library start with "libgst".
+        "race:libgst\n"
+        // A queued signal's event and the copies of its arguments are made
+        // on the emitting thread, handed to the receiving thread's queue
+        // under Qt's own mutex and deleted there after the call. Only the
+        // sites that make and delete them are named, so a race on our data
+        // outside that hand-over still shows.
+        "race:QMetaCallEvent::QMetaCallEvent\n"
+        "race:QMetaType::create\n"
+        "race:QCoreApplicationPrivate::sendPostedEvents\n"
         // A finished QThread wakes its waiters through a condition variable
         // that the waiter may destroy at once; Qt orders it, TSan cannot see.
         "race:QWaitCondition::~QWaitCondition\n";
