@@ -3,11 +3,12 @@
 // once the fault ends, exit cleanly, and leave its settings file whole.
 // Running this binary alone prints the table of all faults at the end.
 
-#include "RunningProgram.h"
+#include "ProgramState.h"
 
 #include "settings/JsonText.h"
 
 #include "CaseName.h"
+#include "ChildProcess.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,26 +27,30 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kBuild = QStringLiteral(VIREO_BUILD_DIR);
 const std::string kFaces = VIREO_BUILD_DIR "/samples/faces.avi";
+const std::vector<std::string> kStreamServer{VIREO_BUILD_DIR "/tests/rtsp-test-server", "18554"};
+
+#ifdef VIREO_SANITIZED_BUILD
+constexpr auto kExitWait = 60s;  // a connect under way finishes first, many times slower
+#else
+constexpr auto kExitWait = 10s;
+#endif
 
 // The scratch space and processes of one fault's run.
 struct Rig {
     TempDir dir;
     std::string settings = dir.File("settings.json");
     std::string control = dir.File("dongle-control.txt");
-    std::unique_ptr<Helper> detector;
-    std::unique_ptr<Helper> streamServer;
-    std::unique_ptr<RunningProgram> program;
-    QString executable = kBuild + QStringLiteral("/bin/VireoOwlEdge");
-    QStringList environment;
+    ChildProcess detector;
+    ChildProcess streamServer;
+    ChildProcess program;
+    std::string executable = VIREO_BUILD_DIR "/bin/VireoOwlEdge";
 
-    void Detector(QStringList flags = {})
+    void Detector(const std::vector<std::string>& flags = {})
     {
-        detector.reset();
-        flags << QStringLiteral("--req") << QString::fromStdString(dir.File("req")) << QStringLiteral("--resp")
-              << QString::fromStdString(dir.File("resp"));
-        detector = std::make_unique<Helper>(kBuild + QStringLiteral("/bin/owl-detector"), flags);
+        std::vector<std::string> argv = OwlDetector(dir.File("req"), dir.File("resp"));
+        argv.insert(argv.end(), flags.begin(), flags.end());
+        detector.Start(argv, true);
     }
     void Dongle(const std::string& knobs) { WriteText(control, knobs); }
     void Start(const std::string& camera, const std::string& mode, int reconnectSec = 0)
@@ -54,10 +59,11 @@ struct Rig {
                                 + std::to_string(reconnectSec) + R"(, "InferenceMode": ")" + mode
                                 + R"(", "RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")"
                                 + dir.File("resp") + R"("})");
-        environment << QStringLiteral("EDL_EMU_CONTROL=") + QString::fromStdString(control)
-                    << QStringLiteral("VIREO_AUTOCONNECT=3") << QStringLiteral("VIREO_AUTOCONNECT_RETRY_SEC=3");
-        program = std::make_unique<RunningProgram>(executable, QStringList{QString::fromStdString(settings)},
-                                                   environment, QString::fromStdString(dir.Path()));
+        program.Start({executable, settings}, true,
+                      {QStringLiteral("EDL_EMU_CONTROL=") + QString::fromStdString(control),
+                       QStringLiteral("VIREO_AUTOCONNECT=3"), QStringLiteral("VIREO_AUTOCONNECT_RETRY_SEC=3"),
+                       QStringLiteral("VIREO_STATS=1")},
+                      QString::fromStdString(dir.Path()));
     }
 };
 
@@ -93,14 +99,22 @@ long long Watched(const ProgramState& s, Watch watch)
 
 void DetectorFault(Rig& rig, const char* flag)
 {
-    rig.Detector({QString::fromLatin1(flag)});
+    rig.Detector({flag});
+}
+
+// Waits until `done` holds for what the program says; false after `timeout`
+// or when it ends.
+bool WaitFor(ChildProcess& program, const std::function<bool(const ProgramState&)>& done, std::chrono::seconds timeout)
+{
+    return program.WaitFor([&](const QString& log) { return done(StateOf(log)); },
+                           static_cast<int>(std::chrono::milliseconds(timeout).count()));
 }
 
 const Fault kFaults[] = {
     {"detector killed", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
-     [](Rig& r) { r.detector.reset(); }, [](Rig& r) { r.Detector(); }},
+     [](Rig& r) { r.detector.Kill(); }, [](Rig& r) { r.Detector(); }},
     {"detector hung", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
-     [](Rig& r) { r.Detector({QStringLiteral("--delay-ms"), QStringLiteral("600000")}); }, [](Rig& r) { r.Detector(); }},
+     [](Rig& r) { r.Detector({"--delay-ms", "600000"}); }, [](Rig& r) { r.Detector(); }},
     {"detector answers garbage", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
      [](Rig& r) { DetectorFault(r, "--garbage"); }, [](Rig& r) { r.Detector(); }},
     {"detector sends a short body", Watch::Results, nullptr, [](Rig& r) { r.Detector(); r.Start(kFaces, "FIFO"); },
@@ -125,7 +139,7 @@ const Fault kFaults[] = {
          fs::create_directories(r.dir.File("bin"));
          fs::copy(VIREO_BUILD_DIR "/HostLibAdapter", r.dir.File("HostLibAdapter"), fs::copy_options::recursive);
          fs::copy(VIREO_BUILD_DIR "/bin/VireoOwlEdge", r.dir.File("bin/VireoOwlEdge"));
-         r.executable = QString::fromStdString(r.dir.File("bin/VireoOwlEdge"));
+         r.executable = r.dir.File("bin/VireoOwlEdge");
          r.Start(kFaces, "NX310");
      },
      [](Rig& r) {
@@ -152,16 +166,11 @@ const Fault kFaults[] = {
      [](Rig&) {}, [](Rig&) {}},
     {"stream server killed", Watch::Frames, nullptr,
      [](Rig& r) {
-         r.streamServer = std::make_unique<Helper>(kBuild + QStringLiteral("/tests/rtsp-test-server"),
-                                                   QStringList{QStringLiteral("18554")});
+         r.streamServer.Start(kStreamServer, true);
          QThread::msleep(500);
          r.Start("rtsp://127.0.0.1:18554/test", "FIFO", 1);
      },
-     [](Rig& r) { r.streamServer->Kill(); },
-     [](Rig& r) {
-         r.streamServer = std::make_unique<Helper>(kBuild + QStringLiteral("/tests/rtsp-test-server"),
-                                                   QStringList{QStringLiteral("18554")});
-     }},
+     [](Rig& r) { r.streamServer.Kill(); }, [](Rig& r) { r.streamServer.Start(kStreamServer, true); }},
 };
 
 class FaultMatrix : public ::testing::TestWithParam<Fault> {};
@@ -171,39 +180,40 @@ TEST_P(FaultMatrix, SurvivesAndRecovers)
     const Fault& fault = GetParam();
     Rig rig;
     fault.start(rig);
-    RunningProgram& program = *rig.program;
+    ChildProcess& program = rig.program;
     // Healthy: results flow (or, for camera faults, the program is up and
     // has written its settings back).
-    ASSERT_TRUE(program.WaitFor(
+    ASSERT_TRUE(WaitFor(
+        program,
         [&](const ProgramState& s) {
             return fault.watch == Watch::Frames ? s.log.contains(QStringLiteral("[Stats]")) : s.withResults > 0;
         },
         60s))
-        << program.State().log.toStdString();
+        << program.Output();
     const std::string settingsAtStart = ReadText(rig.settings);
 
     fault.inject(rig);
     QThread::sleep(4);
-    const ProgramState during = program.State();
+    const ProgramState during = StateOf(program.Read());
     QThread::sleep(4);
     bool survived = program.IsRunning();
-    const bool videoGoesOn = program.State().framesShown > during.framesShown;
+    const bool videoGoesOn = StateOf(program.Read()).framesShown > during.framesShown;
     if (fault.watch == Watch::Results) {
         EXPECT_TRUE(videoGoesOn) << "the video stopped while the fault lasted";
     }
 
     if (fault.reported != nullptr) {
-        EXPECT_TRUE(program.State().log.contains(QString::fromLatin1(fault.reported))) << fault.reported;
+        EXPECT_TRUE(program.Read().contains(QString::fromLatin1(fault.reported))) << fault.reported;
     }
 
     fault.heal(rig);
-    const long long atHeal = Watched(program.State(), fault.watch);
+    const long long atHeal = Watched(StateOf(program.Read()), fault.watch);
     const auto healed = std::chrono::steady_clock::now();
-    const bool recovered = program.WaitFor([&](const ProgramState& s) { return Watched(s, fault.watch) > atHeal; }, 60s);
+    const bool recovered = WaitFor(program, [&](const ProgramState& s) { return Watched(s, fault.watch) > atHeal; }, 60s);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - healed).count();
-    EXPECT_TRUE(recovered) << program.State().log.right(3000).toStdString();
+    EXPECT_TRUE(recovered) << program.Read().right(3000).toStdString();
 
-    const int exitCode = program.Stop();
+    const int exitCode = program.Stop(kExitWait);
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(ReadText(rig.settings), settingsAtStart) << "the settings file changed";
     EXPECT_TRUE(ParseJson(ReadText(rig.settings)).isObject());
@@ -250,14 +260,15 @@ TEST_P(SettingsFaults, ProgramRunsAndTheFileIsKept)
     TempDir dir;
     const std::string path = fault.prepare(dir);
     const std::string before = ReadText(path);
-    const QString shell = QString::fromStdString((fault.wrapper ? fault.wrapper(dir) : std::string("exec ")) + VIREO_BUILD_DIR
-                                                 + "/bin/VireoOwlEdge \"$0\"");
-    RunningProgram program(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shell, QString::fromStdString(path)}, {},
-                           QString::fromStdString(dir.Path()));
-    const bool runs = program.WaitFor([](const ProgramState& s) { return s.log.contains(QStringLiteral("[Stats]")); }, 60s);
-    const int exitCode = program.Stop();
+    const std::string shell = (fault.wrapper ? fault.wrapper(dir) : std::string("exec ")) + VIREO_BUILD_DIR
+                              + "/bin/VireoOwlEdge \"$0\"";
+    ChildProcess program;
+    program.Start({"/bin/sh", "-c", shell, path}, true, {QStringLiteral("VIREO_STATS=1")},
+                  QString::fromStdString(dir.Path()));
+    const bool runs = program.WaitFor([](const QString& log) { return log.contains(QStringLiteral("[Stats]")); }, 60000);
+    const int exitCode = program.Stop(kExitWait);
     EXPECT_TRUE(runs);
-    EXPECT_EQ(exitCode, 0) << program.State().log.toStdString();
+    EXPECT_EQ(exitCode, 0) << program.Output();
     if (fs::exists(path + ".bad")) {
         EXPECT_EQ(ReadText(path + ".bad"), before);
     } else if (fs::is_regular_file(path)) {

@@ -9,7 +9,6 @@
 
 #include <QRegularExpression>
 
-#include <csignal>
 #include <iostream>
 
 namespace {
@@ -75,9 +74,8 @@ TEST(ProgramWithDetector, VideoGoesOnWhileTheDetectorIsKilledAndRestarted)
     EXPECT_TRUE(detector.WaitFor(answered, 60000)) << detector.Output() << program.Output();
 
     // Ending the program closes the pipes, which ends the detector.
-    program.Signal(SIGTERM);
-    const int programExit = program.WaitExit(std::chrono::seconds(10));
-    const QString log = QString::fromStdString(program.Output());
+    const int programExit = program.Stop(std::chrono::seconds(10));
+    const QString log = program.output;
     EXPECT_EQ(PipeBackEndRaces(log), 0) << log.toStdString();
     // Races that ThreadSanitizer finds elsewhere in the program belong to
     // the tests of those parts; here they only change the exit code (66).

@@ -7,13 +7,19 @@
 #include <sys/stat.h>
 #include <thread>
 
-bool ChildProcess::Start(const std::vector<std::string>& argv, bool collect)
+bool ChildProcess::Start(const std::vector<std::string>& argv, bool collect, const QStringList& environment,
+                         const QString& workingDir)
 {
     Kill();
     output.clear();
     QStringList arguments;
     for (std::size_t i = 1; i < argv.size(); ++i)
         arguments << QString::fromStdString(argv[i]);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : environment)
+        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(workingDir);
     process.setProcessChannelMode(collect ? QProcess::MergedChannels : QProcess::ForwardedChannels);
     process.start(QString::fromStdString(argv.at(0)), arguments);
     return process.waitForStarted(5000);
@@ -29,7 +35,9 @@ void ChildProcess::Kill()
 
 void ChildProcess::Signal(int signal)
 {
-    kill(static_cast<pid_t>(process.processId()), signal);
+    // A process that has ended has no id: kill(0) would reach the test's own group.
+    if (IsRunning())
+        kill(static_cast<pid_t>(process.processId()), signal);
 }
 
 int ChildProcess::WaitExit(std::chrono::milliseconds timeout)
@@ -45,16 +53,28 @@ bool ChildProcess::WaitFor(const std::function<bool(const QString&)>& done, int 
     timer.start();
     while (!done(output)) {
         if (timer.elapsed() > ms || process.state() == QProcess::NotRunning)
-            return done(output += process.readAll());
+            return done(Read());
         process.waitForReadyRead(100);
         output += process.readAll();
     }
     return true;
 }
 
-std::string ChildProcess::Output()
+int ChildProcess::Stop(std::chrono::milliseconds timeout)
 {
-    return (output += process.readAll()).toStdString();
+    Signal(SIGTERM);
+    const int code = WaitExit(timeout);
+    Kill();
+    Read();
+    return code;
+}
+
+const QString& ChildProcess::Read()
+{
+    // Without an event loop in the test, output reaches QProcess only while it waits.
+    if (IsRunning())
+        process.waitForReadyRead(10);
+    return output += process.readAll();
 }
 
 std::vector<std::string> OwlDetector(const std::string& request, const std::string& response)
