@@ -2,19 +2,16 @@
 
 #include "settings/JsonText.h"
 
+#include "ChildProcess.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QProcess>
 
-#include <csignal>
 #include <filesystem>
 
 namespace {
-
-const QString kProgram = QStringLiteral(VIREO_BUILD_DIR "/bin/VireoOwlEdge");
 
 struct ProgramRun {
     int exitCode = -1;
@@ -22,32 +19,22 @@ struct ProgramRun {
     QString log;
 };
 
-// Starts the program with `arguments`, lets it run `runMs` once it has
-// opened (or failed to open) its camera, then asks it to end with SIGTERM as
-// a service manager would.
-ProgramRun RunProgram(const QStringList& arguments, int runMs)
+// Starts the program with the settings file `settingsPath`, lets it run
+// `runMs` once it has opened (or failed to open) its camera, then asks it to
+// end with SIGTERM as a service manager would.
+ProgramRun RunProgram(const std::string& settingsPath, int runMs)
 {
-    QByteArray output;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(environment);
-    process.start(kProgram, arguments);
-    EXPECT_TRUE(process.waitForStarted(5000));
-    QElapsedTimer starting;
-    starting.start();
-    while (!output.contains("open camera") && starting.elapsed() < 30000 && process.waitForReadyRead(30000))
-        output += process.readAll();
-    process.waitForFinished(runMs);
+    ChildProcess program;
+    EXPECT_TRUE(program.Start({VIREO_BUILD_DIR "/bin/VireoOwlEdge", settingsPath}, true,
+                              {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
+    program.WaitFor([](const QString& log) { return log.contains(QStringLiteral("open camera")); }, 30000);
+    program.WaitExit(std::chrono::milliseconds(runMs));
     QElapsedTimer timer;
     timer.start();
-    kill(static_cast<pid_t>(process.processId()), SIGTERM);
     ProgramRun run;
-    if (process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit)
-        run.exitCode = process.exitCode();
+    run.exitCode = program.Stop(std::chrono::seconds(10));
     run.stopMs = timer.elapsed();
-    run.log = QString::fromLocal8Bit(output + process.readAll());
+    run.log = program.output;
     return run;
 }
 
@@ -55,7 +42,7 @@ TEST(Program, CreatesItsSettingsFileAndEndsInOrderOnSigterm)
 {
     TempDir dir;
     const std::string path = dir.File("mine.json");
-    const ProgramRun run = RunProgram({QString::fromStdString(path)}, 1500);
+    const ProgramRun run = RunProgram(path, 1500);
     EXPECT_EQ(run.exitCode, 0) << run.log.toStdString();
 #ifndef VIREO_SANITIZED_BUILD
     EXPECT_LT(run.stopMs, 1000);
@@ -69,7 +56,7 @@ TEST(Program, PlaysTheSampleVideoWithoutAWindowUntilTold)
     TempDir dir;
     WriteText(dir.File("hidden.json"), R"({"DisplayMainWindow": false, "CameraAutoReconnectSec": 0,
                                            "Camera": ")" VIREO_BUILD_DIR R"(/samples/faces.avi"})");
-    const ProgramRun run = RunProgram({QString::fromStdString(dir.File("hidden.json"))}, 2000);
+    const ProgramRun run = RunProgram(dir.File("hidden.json"), 2000);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.log.contains(QStringLiteral("open camera success")));
 }
@@ -78,7 +65,7 @@ TEST(Program, BrokenSettingsAreKeptAndTheProgramRunsOnDefaults)
 {
     TempDir dir;
     WriteText(dir.File("broken.json"), "{ \"Camera\": ");
-    const ProgramRun run = RunProgram({QString::fromStdString(dir.File("broken.json"))}, 1000);
+    const ProgramRun run = RunProgram(dir.File("broken.json"), 1000);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(ReadText(dir.File("broken.json.bad")), "{ \"Camera\": ");
     EXPECT_EQ(ParseJson(ReadText(dir.File("broken.json")))["Camera"].asString(), "0");
@@ -89,7 +76,7 @@ TEST(Program, UnusableSettingsPathsStillRun)
     TempDir dir;
     WriteText(dir.File("file"), "x");
     for (const std::string& path : {dir.File("file/settings.json"), dir.Path()}) {
-        const ProgramRun run = RunProgram({QString::fromStdString(path)}, 800);
+        const ProgramRun run = RunProgram(path, 800);
         EXPECT_EQ(run.exitCode, 0) << path;
     }
     EXPECT_EQ(ReadText(dir.File("file")), "x");
