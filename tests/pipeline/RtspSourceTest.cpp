@@ -2,11 +2,10 @@
 
 #include "pipeline/VideoCapWorker.h"
 
+#include "ChildProcess.h"
 #include "PipelineTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <QProcess>
 
 #include <arpa/inet.h>
 #include <filesystem>
@@ -35,26 +34,22 @@ quint16 FreePort()
     return ntohs(address.sin_port);
 }
 
+// Serves once it has said "ready".
 class RtspServer {
 public:
     explicit RtspServer(quint16 port) : port(port) { Start(); }
-    ~RtspServer() { Kill(); }
 
     void Start()
     {
-        process.start(QString::fromStdString(kServer), {QString::number(port)});
-        process.waitForReadyRead(5000);
+        process.Start({kServer, std::to_string(port)}, true);
+        process.WaitFor([](const QString& said) { return said.contains(QStringLiteral("ready")); }, 5000);
     }
-    void Kill()
-    {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+    void Kill() { process.Kill(); }
     std::string Url() const { return "rtsp://127.0.0.1:" + std::to_string(port) + "/test"; }
 
 private:
     quint16 port;
-    QProcess process;
+    ChildProcess process;
 };
 
 // Frames seen in the last `window` of a consumer's record.
