@@ -50,8 +50,10 @@ private:
     DetectorBackend& inner;
 };
 
-// The capture side without a camera: the same frame, as fast as the slots
-// take it, while `feeding` is set.
+// The capture side without a camera: the same frame at 500 fps while
+// `feeding` is set, far faster than the back-end takes frames. No camera
+// delivers faster, and copying frames without a pause would take a core
+// from the worker and the detector.
 class Feeder {
 public:
     Feeder(FrameSlots& frameSlots, const cv::Mat& frame)
@@ -66,6 +68,7 @@ public:
                       return;
                   frame.copyTo(slot->frame);
                   frameSlots.PublishSlot(slot);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
               }
           })
     {
