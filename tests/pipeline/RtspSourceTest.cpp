@@ -93,7 +93,7 @@ TEST_F(RtspSource, StreamIsLiveAndComesBackAfterTheServerRestarts)
     std::this_thread::sleep_for(6s);
     EXPECT_GT(FramesWithin(consumer, 1s), 15u) << "frames come back by themselves";
 
-    const auto start = std::chrono::steady_clock::now();
+    [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
     worker.SetRunning(false);
     capture.join();
 #ifndef VIREO_SANITIZED_BUILD
