@@ -61,9 +61,12 @@ void DetectorExchange::Run()
         lock.unlock();
 
         DetectorResults answer;
+        const auto start = std::chrono::steady_clock::now();
         detector.Infer(frame);
+        answer.took = std::chrono::steady_clock::now() - start;
         detector.GetBboxResults(answer.bboxResultsVec);
         detector.GetFrameResults(answer.frameResultsVec);
+        answer.sent = detector.SentFrameSize();
 
         lock.lock();
         running = false;

@@ -60,25 +60,23 @@ void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
-    // A frame that starts an exchange waits for its answer, so boxes fit
-    // their picture; while a slow or hung detector keeps an exchange open,
-    // later frames are shown at once, and an answer that comes late is shown
-    // with the frame of its arrival.
-    std::chrono::milliseconds patience{0};
+    // A frame that starts an exchange may wait for its answer, so boxes fit
+    // their picture; frames shown while an exchange runs bring no results,
+    // and the results shown stay until the next exchange ends.
+    std::chrono::milliseconds wait{0};
     if (exchange != nullptr && !exchange->Busy()) {
         exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
-        patience = kAnswerPatience;
+        wait = patience.ForNextExchange();
     }
     // Made while the detector works on the frame, not before it starts.
-    DisplayFrame shown{ToDisplayImage(frame), {}, {}, captured};
+    DisplayFrame shown{ToDisplayImage(frame), std::nullopt, captured};
     if (exchange != nullptr) {
-        if (std::optional<DetectorResults> results = exchange->WaitForResults(patience)) {
-            shown.bboxResultsVec = std::move(results->bboxResultsVec);
-            shown.frameResultsVec = std::move(results->frameResultsVec);
-        }
+        shown.results = exchange->WaitForResults(wait);
+        if (shown.results.has_value())
+            patience.Answered(shown.results->took);
+        else if (wait > std::chrono::milliseconds(0))
+            patience.WaitedInVain();
     }
-    if (shown.bboxResultsVec.empty())
-        emit SigCleanResult(-1);
     if (display.Post(std::move(shown)))
         emit SigShowResults();
 }
@@ -86,7 +84,7 @@ void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
 {
     if (device == nullptr) {
-        if (display.Post({ToDisplayImage(frame), {}, {}, captured}))
+        if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
             emit SigShowBackground();
         return;
     }
@@ -94,6 +92,6 @@ void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
     // its own copy, and only when it can take one.
     if (inferenceEnabled && device->IsReady(0))
         device->Dispatch(frame.clone(), 0);
-    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), {}, {}, captured}))
+    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), std::nullopt, captured}))
         emit SigShowBackground();
 }

@@ -42,6 +42,7 @@ public:
     }
     void GetBboxResults(std::vector<Json::Value>& out) override { inner.GetBboxResults(out); }
     void GetFrameResults(std::vector<Json::Value>& out) override { inner.GetFrameResults(out); }
+    cv::Size SentFrameSize() const override { return inner.SentFrameSize(); }
     void Cancel() override { inner.Cancel(); }
 
     std::atomic<int> answers{0};

@@ -111,14 +111,13 @@ TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
     EXPECT_EQ(window->findChildren<FdResultUiItem*>().size(), 2);
     EXPECT_TRUE(firstTwo.contains(window->findChildren<FdResultUiItem*>()[1]));
 
-    Show("[]");  // no boxes: the widgets stay until the worker cleans them
-    EXPECT_EQ(window->BoxWidgetCount(), 2u);
     window->CleanResult(-5);
     EXPECT_EQ(window->BoxWidgetCount(), 2u);
     window->CleanResult(1);
     EXPECT_EQ(window->BoxWidgetCount(), 1u);
-    window->CleanResult(-1);
+    Show("[]");  // an empty answer clears what was shown
     EXPECT_EQ(window->BoxWidgetCount(), 0u);
+    EXPECT_TRUE(Visible<FdResultUiItem>().empty());
 }
 
 TEST_F(DisplayTest, MarksArePaintedIntoThePicture)

@@ -146,9 +146,11 @@ TEST_F(Exchange, FramesGoOutAtTheTargetHeightAndOddOnesWithoutHarm)
         {"720p", 1280, 720, plain(720, 1280, CV_8UC3), "853x480"},
         {"1080p", 1920, 1080, plain(1080, 1920, CV_8UC3), "853x480"},
         {"scale exactly 1: unscaled", 640, 480, plain(480, 640, CV_8UC3), "640x480"},
-        {"camera not open yet: unscaled, never 0 x 0", 0, 0, plain(720, 1280, CV_8UC3), "1280x720"},
+        {"camera opened after start: fitted at its first frame", 0, 0, plain(720, 1280, CV_8UC3), "853x480"},
+        {"camera reopened at another size", 1280, 720, plain(600, 800, CV_8UC3), "640x480"},
         {"empty", 1280, 720, cv::Mat(), "0x0"},
-        {"one pixel", 1280, 720, plain(1, 1, CV_8UC3), "853x480"},
+        {"one pixel", 1280, 720, plain(1, 1, CV_8UC3), "480x480"},
+        {"a single line: never an enormous picture", 1280, 720, plain(1, 4000, CV_8UC3), "8192x480"},
         {"grey", 1280, 720, plain(720, 1280, CV_8UC1), "853x480"},
         {"with alpha", 1280, 720, plain(720, 1280, CV_8UC4), "853x480"},
         {"floating point: the encoder converts it", 1280, 720, plain(720, 1280, CV_32FC3), "853x480"},
@@ -212,7 +214,7 @@ TEST_F(Failures, WithoutADetectorEveryFrameFailsAtOnceWithMinus2)
         std::string line;  // for a path that is no FIFO, what it is instead
     };
     const Case cases[] = {
-        {"no pipes", Nothing, "Failed to open req fifo with errno [2]"},
+        {"no pipes", Nothing, "Failed to open resp fifo with errno [2]"},
         {"pipes but no detector", Fifos, "Failed to open req fifo with errno [6]"},
         {"a regular file", File, "a regular file"},
         {"a directory", Directory, "a directory"},
@@ -222,10 +224,10 @@ TEST_F(Failures, WithoutADetectorEveryFrameFailsAtOnceWithMinus2)
         const std::string req = dir.File(std::string("req ") + c.what);
         EdgeFifoAdaptor::DestroyInstance();
         adaptor = EdgeFifoAdaptor::CreateInstance(req, req + " resp");
-        if (c.setup == Fifos) {
-            mkfifo(req.c_str(), 0600);
+        if (c.setup != Nothing)  // the response pipe is opened first
             mkfifo((req + " resp").c_str(), 0600);
-        }
+        if (c.setup == Fifos)
+            mkfifo(req.c_str(), 0600);
         if (c.setup == File)
             WriteText(req, "the user's file");
         if (c.setup == Directory)

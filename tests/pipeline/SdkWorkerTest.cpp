@@ -27,6 +27,7 @@ public:
     }
     void GetBboxResults(std::vector<Json::Value>& out) override { out = std::exchange(boxes, {}); }
     void GetFrameResults(std::vector<Json::Value>& out) override { out.clear(); }
+    cv::Size SentFrameSize() const override { return {64, 48}; }
     void Cancel() override
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -74,26 +75,24 @@ void RunOneFrame(SdkWorker& worker, const cv::Mat& frame)
     loop.join();
 }
 
-// Without boxes the window is told to clear old ones; with boxes it is not.
+// An ended exchange travels with the picture, empty or not: empty results
+// clear the ones shown.
 TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
 {
     for (const std::size_t boxes : {0u, 2u}) {
         FakeDetector detector;
         detector.boxes.assign(boxes, Json::Value("box"));
         SdkWorker worker("FIFO", &detector, nullptr);
-        QSignalSpy clean(&worker, &SdkWorker::SigCleanResult);
         QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
         RunOneFrame(worker, BlueFrame());
 
         EXPECT_EQ(detector.exchanges, 1);
-        EXPECT_EQ(clean.count(), boxes == 0 ? 1 : 0);
-        if (boxes == 0) {
-            EXPECT_EQ(clean.at(0).at(0).toInt(), -1);
-        }
         EXPECT_EQ(shown.count(), 1);
         const std::optional<DisplayFrame> frame = worker.TakeDisplayFrame();
         ASSERT_TRUE(frame.has_value());
-        EXPECT_EQ(frame->bboxResultsVec.size(), boxes);
+        ASSERT_TRUE(frame->results.has_value());
+        EXPECT_EQ(frame->results->bboxResultsVec.size(), boxes);
+        EXPECT_EQ(frame->results->sent, cv::Size(64, 48));
         EXPECT_EQ(frame->image.size(), QSize(64, 48));
         EXPECT_EQ(frame->image.pixelColor(5, 5), QColor(0, 0, 255));  // BGR blue shown as blue
     }
@@ -202,9 +201,37 @@ TEST(SdkWorker, ALateAnswerIsShownWithTheFrameOfItsArrival)
     worker.Stop();
     loop.join();
     ASSERT_TRUE(first.has_value() && second.has_value());
-    EXPECT_TRUE(first->bboxResultsVec.empty()) << "the answer was too late for its own frame";
-    ASSERT_EQ(second->bboxResultsVec.size(), 1u);
+    EXPECT_FALSE(first->results.has_value()) << "the answer was too late for its own frame";
+    ASSERT_TRUE(second->results.has_value());
+    ASSERT_EQ(second->results->bboxResultsVec.size(), 1u);
     EXPECT_EQ(second->image.pixelColor(1, 1), QColor(255, 0, 0)) << "shown over the newer picture";
+}
+
+TEST(AnswerPatience, FramesStopWaitingForASlowDetectorUntilItKeepsUpAgain)
+{
+    enum Event { Answer100, Answer700, WaitInVain };
+    const struct {
+        std::vector<Event> events;
+        std::chrono::milliseconds next;
+    } cases[] = {
+        {{}, 500ms},
+        {{Answer100}, 500ms},
+        {{Answer700}, 0ms},
+        {{WaitInVain}, 0ms},
+        {{WaitInVain, Answer700}, 0ms},
+        {{WaitInVain, Answer700, Answer100}, 500ms},
+        {{Answer100, WaitInVain}, 0ms},
+    };
+    for (const auto& c : cases) {
+        AnswerPatience patience(500ms);
+        for (const Event e : c.events) {
+            if (e == WaitInVain)
+                patience.WaitedInVain();
+            else
+                patience.Answered(e == Answer100 ? 100ms : 700ms);
+        }
+        EXPECT_EQ(patience.ForNextExchange(), c.next) << c.events.size();
+    }
 }
 
 // Shutdown while nothing arrives, and while the detector never answers.

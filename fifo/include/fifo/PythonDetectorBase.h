@@ -27,15 +27,17 @@ public:
     void SetFifoNames(const std::string& requestName, const std::string& responseName);
     void SetAppType(const std::string& type);
 
-    // Opens the request pipe for writing and the response pipe for reading,
-    // closing any handles of an earlier connection first. 0 on success, -1
-    // (with a line on standard output) when either cannot be opened now.
+    // Opens the response pipe for reading, then the request pipe for writing,
+    // closing any handles of an earlier connection first, so a detector may
+    // open its two ends in either order. 0 on success, -1 (with a line on
+    // standard output) when either cannot be opened now.
     int OpenFifos();
 
     // One exchange for `image` (8-bit, 1, 3 or 4 channels; empty sends an
     // empty picture): ParseResults' result, -2 when the pipes cannot be
-    // opened, -3 when the exchange failed or was cancelled (the pipes are
-    // then closed and reopened at the next call).
+    // opened, -3 when the exchange failed, was cancelled or ran out of the
+    // limits of ExchangeLimits.h (the pipes are then closed, so the detector
+    // sees an end of file, and reopened at the next call).
     int RunDetection(const cv::Mat& image);
 
     // Turns a parsed answer into results. This base has no results: it sets
@@ -65,6 +67,7 @@ private:
     RequestWriter writer;
     std::atomic<bool> cancelled{false};
     bool cancelReported = false;
+    unsigned answersOnConnection = 0;
     std::unique_ptr<RateLimitedLine> requestOpenLine;
     std::unique_ptr<RateLimitedLine> responseOpenLine;
     // Per-frame buffers, kept to reuse their storage.

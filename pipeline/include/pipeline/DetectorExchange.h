@@ -2,6 +2,7 @@
 // Runs the exchanges with the detector on a thread of their own, so the
 // video goes on while a detector is slow, hung or gone.
 
+#include "pipeline/DetectorResults.h"
 #include "pipeline/InferenceBackends.h"
 
 #include <chrono>
@@ -10,11 +11,6 @@
 #include <optional>
 #include <thread>
 #include <vector>
-
-struct DetectorResults {
-    std::vector<Json::Value> bboxResultsVec;
-    std::vector<Json::Value> frameResultsVec;
-};
 
 // Thread-safety: Busy, Start and WaitForResults are called from one thread
 // (the inference worker's); Stop from any. The detector is used only on the

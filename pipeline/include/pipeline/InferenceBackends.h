@@ -5,6 +5,7 @@
 
 #include <json/value.h>
 #include <opencv2/core/mat.hpp>
+#include <opencv2/core/types.hpp>
 
 #include <cstddef>
 #include <vector>
@@ -18,9 +19,13 @@ public:
     // One exchange with the detector for `frame` (8-bit BGR); the result
     // lists are fetched afterwards. 0 on success, negative on failure.
     virtual int Infer(const cv::Mat& frame) = 0;
-    // Hand over the lists of the last exchange and leave them empty.
+    // Hand over the lists of the last exchange and leave them empty; a failed
+    // exchange leaves them empty.
     virtual void GetBboxResults(std::vector<Json::Value>& out) = 0;
     virtual void GetFrameResults(std::vector<Json::Value>& out) = 0;
+    // The size of the picture the last Infer sent: its box entries are
+    // pixels of it.
+    virtual cv::Size SentFrameSize() const = 0;
     // Ends a pending Infer within 200 ms and makes later ones fail at once;
     // called when the program shuts down.
     virtual void Cancel() = 0;

@@ -2,6 +2,7 @@
 // The consumer of the frame pipeline: takes the newest frame, makes the
 // display picture and runs the chosen back-end on the frame.
 
+#include "pipeline/AnswerPatience.h"
 #include "pipeline/DetectorExchange.h"
 #include "pipeline/DisplayMailbox.h"
 #include "pipeline/FrameSlots.h"
@@ -43,8 +44,8 @@ public:
     std::optional<DisplayFrame> TakeDisplayFrame() { return display.Take(); }
 
 signals:
-    void SigCleanResult(int count);
-    // A picture with the detector's results is waiting in TakeDisplayFrame.
+    // A picture (with the detector's results, when an exchange ended) is
+    // waiting in TakeDisplayFrame.
     void SigShowResults();
     // A picture without results (device mode) is waiting in TakeDisplayFrame.
     void SigShowBackground();
@@ -64,6 +65,7 @@ private:
     const std::string inferenceMode;
     DeviceBackend* const device;
     std::unique_ptr<DetectorExchange> exchange;  // FIFO mode only
+    AnswerPatience patience{kAnswerPatience};
     RunFlag running;
     std::atomic<bool> inferenceEnabled{false};
     FrameSlots frameSlots;
