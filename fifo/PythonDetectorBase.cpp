@@ -31,7 +31,11 @@ std::string ReadErrorLine(const char* what, const pipeio::IoResult& read)
 
 std::string Seconds(std::chrono::milliseconds limit)
 {
-    return std::to_string(limit.count() / 1000) + " s";
+    const auto ms = limit.count();
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0)
+        text += "." + std::to_string(ms % 1000 / 100);
+    return text + " s";
 }
 
 }  // namespace
@@ -151,8 +155,8 @@ int PythonDetectorBase::RunDetection(const cv::Mat& image)
 
     // A new connection's detector may still be loading its model.
     const bool fresh = answersOnConnection == 0;
-    const auto startLimit = fresh ? kFirstAnswerStartLimit : kAnswerStartLimit;
-    const auto writeLimit = fresh ? kFirstAnswerStartLimit : kStallLimit;
+    const auto startLimit = fresh ? limits.firstAnswerStart : limits.answerStart;
+    const auto writeLimit = fresh ? limits.firstAnswerStart : limits.stall;
     const pipeio::IoResult sent =
         pipeio::WriteAll(requestPipe, message.data(), message.size(), cancelled, {writeLimit, writeLimit});
     if (sent.end == pipeio::IoEnd::Cancelled)
@@ -171,8 +175,8 @@ int PythonDetectorBase::RunDetection(const cv::Mat& image)
     const ReadExactly read = [&](void* buffer, std::size_t size) {
         // The first byte may take the detector's whole working time; after
         // that the answer must keep coming.
-        const pipeio::WaitLimits limits{received == 0 ? startLimit : kStallLimit, kStallLimit};
-        lastRead = pipeio::ReadAll(responsePipe, buffer, size, cancelled, limits, requestPipe);
+        const pipeio::WaitLimits wait{received == 0 ? startLimit : limits.stall, limits.stall};
+        lastRead = pipeio::ReadAll(responsePipe, buffer, size, cancelled, wait, requestPipe);
         received += lastRead.bytes;
         return lastRead.bytes;
     };
@@ -183,7 +187,7 @@ int PythonDetectorBase::RunDetection(const cv::Mat& image)
         return FailExchange("No answer from the detector " + Seconds(startLimit) + " after the request" +
                             kReconnecting);
     if (lastRead.end == pipeio::IoEnd::TimedOut)
-        return FailExchange("The detector's answer stopped for " + Seconds(kStallLimit) + " after " +
+        return FailExchange("The detector's answer stopped for " + Seconds(limits.stall) + " after " +
                             std::to_string(received) + " bytes" + kReconnecting);
     switch (frame.status) {
     case FrameStatus::Ok:

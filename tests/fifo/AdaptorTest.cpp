@@ -325,6 +325,62 @@ TEST_F(Failures, AKilledDetectorIsPickedUpAgainWhenRestarted)
     EXPECT_EQ(OpenDescriptors(), descriptors) << "reconnects leak descriptors";
 }
 
+// Real timing: a detector that dies in the middle of an answer and is
+// restarted at once keeps the pipes open, so no end of file ever shows; the
+// exchange ends by its limits, and the next frame finds the new detector.
+TEST_F(Failures, DetectorsThatRestartHangOrStopReadingAreServedAgain)
+{
+    using namespace std::chrono_literals;
+    const ExchangeLimits quick{500ms, 1000ms, 300ms};
+    cv::Mat noise(720, 1280, CV_8UC3);
+    cv::randu(noise, 0, 255);  // a request of more than a megabyte
+    const struct {
+        const char* what;
+        std::vector<std::string> flags;
+        bool quickLimits;
+        std::vector<int> results;  // of consecutive frames
+        std::string line;          // printed along the way
+    } cases[] = {
+        {"restarted right after an answer's length", {"--restart-after-header", "2"}, false, {0, -3, 0, 0},
+         "The detector's answer stopped for 2 s after 4 bytes"},
+        {"opens its response pipe first", {"--response-first"}, false, {0, 0, 0}, ""},
+        {"stops answering", {"--answer-every", "1000"}, true, {0, -3, -3},
+         "No answer from the detector 0.5 s after the request"},
+        {"answers every third request", {"--answer-every", "3"}, true, {0, -3, -3, 0}, "No answer from the detector 1 s"},
+        {"stops reading a large request", {"--stop-reading-after", "1000"}, true, {-3},
+         "The detector stopped reading the request for 1 s"},
+    };
+    for (const auto& c : cases) {
+        EdgeFifoAdaptor::DestroyInstance();
+        detector.Kill();
+        adaptor = EdgeFifoAdaptor::CreateInstance(request, response);
+        if (c.quickLimits)
+            adaptor->SetExchangeLimits(quick);
+        std::vector<std::string> argv{"/usr/bin/python3", VIREO_SOURCE_DIR "/tests/fifo/scripted_detector.py",
+                                      "--req", request, "--resp", response};
+        argv.insert(argv.end(), c.flags.begin(), c.flags.end());
+        StartDetector(argv);
+        const cv::Mat& frame = c.flags[0] == "--stop-reading-after" ? noise : face;
+        testing::internal::CaptureStdout();
+        std::vector<int> results;
+        Clock::time_point failedAt{};
+        Clock::duration servedAgainAfter{};
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            results.push_back(i == 0 ? InferConnected(frame) : adaptor->Infer(frame));
+            if (i == 0 && results.back() == 0)
+                continue;
+            if (results.back() != 0 && failedAt == Clock::time_point())
+                failedAt = Clock::now();
+            if (results.back() == 0 && failedAt != Clock::time_point() && servedAgainAfter == Clock::duration())
+                servedAgainAfter = Clock::now() - failedAt;
+        }
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(results, c.results) << c.what << " printed: " << printed;
+        EXPECT_NE(printed.find(c.line), std::string::npos) << c.what << " printed: " << printed;
+        EXPECT_LT(servedAgainAfter, 3s) << c.what;
+    }
+}
+
 TEST_F(Failures, CancelEndsAnExchangeWithAHungDetector)
 {
     StartOwl({"--echo", "--delay-ms", "60000"});

@@ -13,3 +13,10 @@ constexpr std::chrono::milliseconds kAnswerStartLimit{10000};
 constexpr std::chrono::milliseconds kFirstAnswerStartLimit{60000};
 // Once a request or an answer is moving, its bytes must keep coming.
 constexpr std::chrono::milliseconds kStallLimit{2000};
+
+// The three together; tests shorten them.
+struct ExchangeLimits {
+    std::chrono::milliseconds answerStart = kAnswerStartLimit;
+    std::chrono::milliseconds firstAnswerStart = kFirstAnswerStartLimit;
+    std::chrono::milliseconds stall = kStallLimit;
+};

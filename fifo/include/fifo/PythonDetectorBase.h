@@ -2,6 +2,7 @@
 // The pipe transport to an external detector process: two named pipes, one
 // framed request out and one framed answer back per frame.
 
+#include "fifo/ExchangeLimits.h"
 #include "fifo/PipeIo.h"
 #include "fifo/RequestWriter.h"
 
@@ -49,6 +50,8 @@ public:
     void CancelExchanges();
 
     bool IsConnected() const { return isConnected; }
+    // For tests: shorter limits than ExchangeLimits.h's; before the first exchange.
+    void SetExchangeLimits(const ExchangeLimits& shorter) { limits = shorter; }
 
 protected:
     bool isConnected = false;
@@ -68,6 +71,7 @@ private:
     std::atomic<bool> cancelled{false};
     bool cancelReported = false;
     unsigned answersOnConnection = 0;
+    ExchangeLimits limits;
     std::unique_ptr<RateLimitedLine> requestOpenLine;
     std::unique_ptr<RateLimitedLine> responseOpenLine;
     // Per-frame buffers, kept to reuse their storage.
