@@ -100,30 +100,55 @@ int EdgeFifoAdaptor::GetTargetHeight() const
     return static_cast<int>(targetSize.load() & 0xFFFFFFFFu);
 }
 
-cv::Size EdgeFifoAdaptor::SentFrameSize() const
+bool EdgeFifoAdaptor::Prepare(const cv::Mat& frame, DetectorRequest& request)
 {
-    return cv::Size(GetTargetWidth(), GetTargetHeight());
-}
-
-int EdgeFifoAdaptor::Infer(const cv::Mat& frame)
-{
+    request.message.clear();
+    // Nobody listens: the next exchange only opens the pipes, and encoding a
+    // picture for it would be work for nothing.
+    if (PipesUnserved())
+        return true;
     if (frame.empty()) {
         StoreTarget(0, 0);
-        return RunDetection(frame);
+        request.sent = cv::Size();
+        BuildRequest(frame, request.message);
+        return true;
     }
     // The camera's size is known from its frames: one that opens late or
     // reopens at another size is followed at its first frame.
     if (frame.size() != fittedFor)
         FitTarget(frame.size());
-    if (resizeTo.empty())
-        return RunDetection(frame);
+    if (resizeTo.empty()) {
+        request.sent = frame.size();
+        BuildRequest(frame, request.message);
+        return true;
+    }
     try {
         cv::resize(frame, scaled, resizeTo, 0, 0, cv::INTER_LINEAR);
     } catch (const cv::Exception& error) {
         PrintLine(std::string("Failed to scale the frame for the detector (") + error.what() + ")");
-        return -3;
+        return false;
     }
-    return RunDetection(scaled);
+    request.sent = resizeTo;
+    BuildRequest(scaled, request.message);
+    return true;
+}
+
+int EdgeFifoAdaptor::Exchange(const DetectorRequest& request)
+{
+    return PythonDetectorBase::Exchange(request.message);
+}
+
+int EdgeFifoAdaptor::Infer(const cv::Mat& frame)
+{
+    if (!Prepare(frame, ownRequest))
+        return -3;
+    if (!ownRequest.message.empty())
+        return Exchange(ownRequest);
+    // The pipes were not served: try them, and send this frame if they are now.
+    const int opened = Exchange(ownRequest);
+    if (PipesUnserved() || !Prepare(frame, ownRequest))
+        return opened;
+    return Exchange(ownRequest);
 }
 
 void EdgeFifoAdaptor::GetBboxResults(std::vector<Json::Value>& out)

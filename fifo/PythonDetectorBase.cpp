@@ -128,7 +128,19 @@ void PythonDetectorBase::EncodeImage(const cv::Mat& image)
     Base64Encode(png.data(), png.size(), base64);
 }
 
+void PythonDetectorBase::BuildRequest(const cv::Mat& image, std::string& out)
+{
+    EncodeImage(image);
+    writer.BuildMessage(base64, out);
+}
+
 int PythonDetectorBase::RunDetection(const cv::Mat& image)
+{
+    BuildRequest(image, message);
+    return Exchange(message);
+}
+
+int PythonDetectorBase::Exchange(const std::string& request)
 {
     if (cancelled.load()) {
         if (!cancelReported) {
@@ -140,12 +152,10 @@ int PythonDetectorBase::RunDetection(const cv::Mat& image)
     }
     if (!isConnected) {
         isConnected = OpenFifos() == 0;
-        if (!isConnected)
+        unserved.store(!isConnected);
+        if (!isConnected || request.empty())
             return -2;
     }
-
-    EncodeImage(image);
-    writer.BuildMessage(base64, message);
 
     // Anything still waiting is left over from an earlier exchange (a detector
     // that answered twice); reading it now would pair this frame with it.
@@ -158,16 +168,16 @@ int PythonDetectorBase::RunDetection(const cv::Mat& image)
     const auto startLimit = fresh ? limits.firstAnswerStart : limits.answerStart;
     const auto writeLimit = fresh ? limits.firstAnswerStart : limits.stall;
     const pipeio::IoResult sent =
-        pipeio::WriteAll(requestPipe, message.data(), message.size(), cancelled, {writeLimit, writeLimit});
+        pipeio::WriteAll(requestPipe, request.data(), request.size(), cancelled, {writeLimit, writeLimit});
     if (sent.end == pipeio::IoEnd::Cancelled)
         return FailExchange("Pipe exchange cancelled while writing the request");
     if (sent.end == pipeio::IoEnd::TimedOut)
         return FailExchange("The detector stopped reading the request for " + Seconds(writeLimit) + " (" +
-                            std::to_string(sent.bytes) + " of " + std::to_string(message.size()) +
+                            std::to_string(sent.bytes) + " of " + std::to_string(request.size()) +
                             " bytes taken)" + kReconnecting);
     if (sent.bytes < kLengthBytes)
         return FailExchange(ErrnoLine("Failed to write cnn msg hdr", sent.error));
-    if (sent.bytes < message.size())
+    if (sent.bytes < request.size())
         return FailExchange(ErrnoLine("Failed to write img data", sent.error));
 
     pipeio::IoResult lastRead;

@@ -18,13 +18,19 @@ QImage ToDisplayImage(const cv::Mat& frame)
 }
 
 SdkWorker::SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device)
-    : inferenceMode(std::move(inferenceMode)), device(device)
+    : inferenceMode(std::move(inferenceMode)), detector(detector), device(device)
 {
+    // An answer that comes while no frame does is shown at once.
     if (detector != nullptr && this->inferenceMode == "FIFO")
-        exchange = std::make_unique<DetectorExchange>(*detector);
+        exchange = std::make_unique<DetectorExchange>(*detector, [this] { frameSlots.Wake(); });
 }
 
-SdkWorker::~SdkWorker() = default;
+SdkWorker::~SdkWorker()
+{
+    // Its thread wakes the frame slots, which go before it otherwise.
+    if (exchange != nullptr)
+        exchange->Stop();
+}
 
 void SdkWorker::Stop()
 {
@@ -39,8 +45,13 @@ void SdkWorker::DoWork()
 {
     while (running.IsSet()) {
         FrameSlot* slot = frameSlots.TakeNewestSlot();
-        if (slot == nullptr)
-            break;
+        if (slot == nullptr) {
+            if (frameSlots.IsStopped())
+                break;
+            if (std::optional<DisplayFrame> done = TakeFinished(std::chrono::milliseconds(0)))
+                Show(std::move(*done));
+            continue;
+        }
         try {
             Process(slot->frame, slot->published);
         } catch (const cv::Exception& e) {
@@ -60,24 +71,64 @@ void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
-    // A frame that starts an exchange may wait for its answer, so boxes fit
-    // their picture; frames shown while an exchange runs bring no results,
-    // and the results shown stay until the next exchange ends.
-    std::chrono::milliseconds wait{0};
-    if (exchange != nullptr && !exchange->Busy()) {
-        exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
-        wait = patience.ForNextExchange();
-    }
-    // Made while the detector works on the frame, not before it starts.
-    DisplayFrame shown{ToDisplayImage(frame), std::nullopt, captured};
-    if (exchange != nullptr) {
-        shown.results = exchange->WaitForResults(wait);
-        if (shown.results.has_value())
-            patience.Answered(shown.results->took);
-        else if (wait > std::chrono::milliseconds(0))
+    using std::chrono::milliseconds;
+    if (exchange == nullptr)
+        return;
+    DisplayFrame current{ToDisplayImage(frame), std::nullopt, captured};
+    const milliseconds wait = patience.ForNextExchange();
+    if (wait > milliseconds(0) && exchange->CanSubmit()) {
+        // Keeping up: this frame is encoded while the detector works on the
+        // one before, and shown with its own answer, so boxes fit their
+        // picture.
+        DetectorRequest request;
+        if (detector->Prepare(frame, request)) {
+            const bool behindAnother = exchange->Running();
+            exchange->Submit(std::move(request), current);
+            if (std::optional<DisplayFrame> done = TakeFinished(behindAnother ? wait : milliseconds(0))) {
+                Show(std::move(*done));
+                return;
+            }
+            if (!behindAnother)
+                return;  // shown with its answer, once that comes
+            // The detector fell behind: this frame is shown now, and its
+            // answer goes with the frame shown when it comes.
             patience.WaitedInVain();
+            Show(std::move(current));
+            return;
+        }
+    } else if (wait == milliseconds(0) && exchange->Idle()) {
+        // Behind: one frame at a time goes out, and the results shown stay
+        // over newer frames until its answer replaces them.
+        DetectorRequest request;
+        if (detector->Prepare(frame, request))
+            exchange->Submit(std::move(request), DisplayFrame{QImage(), std::nullopt, captured});
     }
-    if (display.Post(std::move(shown)))
+    if (std::optional<DisplayFrame> done = TakeFinished(milliseconds(0)))
+        Show(std::move(*done));
+    Show(std::move(current));
+}
+
+std::optional<DisplayFrame> SdkWorker::TakeFinished(std::chrono::milliseconds timeout)
+{
+    std::optional<DisplayFrame> done = exchange->WaitForFinished(timeout);
+    if (done.has_value())
+        patience.Answered(done->results->took);
+    return done;
+}
+
+void SdkWorker::Show(DisplayFrame frame)
+{
+    // An answer whose picture is gone, or older than one already shown,
+    // travels with the next picture: the video never steps back.
+    if (frame.results.has_value() && (frame.image.isNull() || frame.captured < lastShown)) {
+        lateResults = std::move(frame.results);
+        return;
+    }
+    if (!frame.results.has_value() && lateResults.has_value())
+        frame.results = std::move(lateResults);
+    lateResults.reset();
+    lastShown = frame.captured;
+    if (display.Post(std::move(frame)))
         emit SigShowResults();
 }
 

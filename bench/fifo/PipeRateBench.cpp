@@ -33,16 +33,16 @@ class CountingDetector : public DetectorBackend {
 public:
     explicit CountingDetector(DetectorBackend& inner) : inner(inner) {}
 
-    int Infer(const cv::Mat& frame) override
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request) override { return inner.Prepare(frame, request); }
+    int Exchange(const DetectorRequest& request) override
     {
-        const int result = inner.Infer(frame);
+        const int result = inner.Exchange(request);
         if (result == 0)
             ++answers;
         return result;
     }
     void GetBboxResults(std::vector<Json::Value>& out) override { inner.GetBboxResults(out); }
     void GetFrameResults(std::vector<Json::Value>& out) override { inner.GetFrameResults(out); }
-    cv::Size SentFrameSize() const override { return inner.SentFrameSize(); }
     void Cancel() override { inner.Cancel(); }
 
     std::atomic<int> answers{0};

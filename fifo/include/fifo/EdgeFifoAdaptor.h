@@ -12,8 +12,9 @@
 #include <vector>
 
 // Thread-safety: CreateInstance, DestroyInstance and SetTargetHeight run on
-// the GUI thread while no exchange runs; Infer and the result getters on the
-// inference thread; Cancel, GetInstance and the target getters on any thread.
+// the GUI thread while no exchange runs; Prepare on one thread at a time,
+// Exchange and the result getters on one other (Infer does both on one);
+// Cancel, GetInstance and the target getters on any thread.
 class EdgeFifoAdaptor : public PythonDetectorBase, public DetectorBackend {
 public:
     // The instance, created with these pipe names on the first call; later
@@ -36,9 +37,11 @@ public:
     int GetTargetWidth() const;
     int GetTargetHeight() const;
 
-    int Infer(const cv::Mat& frame) override;
+    // One exchange for `frame`: Prepare, then Exchange.
+    int Infer(const cv::Mat& frame);
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request) override;
+    int Exchange(const DetectorRequest& request) override;
     void GetBboxResults(std::vector<Json::Value>& out) override;
-    cv::Size SentFrameSize() const override;
     void GetFrameResults(std::vector<Json::Value>& out) override;
     void Cancel() override;
 
@@ -59,4 +62,5 @@ private:
     cv::Size fittedFor;  // the frame size the target was fitted for
     cv::Size resizeTo;   // empty: frames go out as they come
     cv::Mat scaled;      // reused between frames
+    DetectorRequest ownRequest;  // Infer's
 };

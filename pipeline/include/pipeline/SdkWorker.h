@@ -58,14 +58,20 @@ private:
     void Process(const cv::Mat& frame, Clock::time_point captured);
     void RunDetector(const cv::Mat& frame, Clock::time_point captured);
     void RunDevice(const cv::Mat& frame, Clock::time_point captured);
+    std::optional<DisplayFrame> TakeFinished(std::chrono::milliseconds timeout);
+    // Posts a picture for the window (inference thread, FIFO mode).
+    void Show(DisplayFrame frame);
 
     // How long a frame that starts an exchange waits for the detector's answer.
     static constexpr std::chrono::milliseconds kAnswerPatience{500};
 
     const std::string inferenceMode;
+    DetectorBackend* const detector;
     DeviceBackend* const device;
     std::unique_ptr<DetectorExchange> exchange;  // FIFO mode only
     AnswerPatience patience{kAnswerPatience};
+    Clock::time_point lastShown{};               // capture time of the newest picture posted
+    std::optional<DetectorResults> lateResults;  // an answer waiting for the next picture
     RunFlag running;
     std::atomic<bool> inferenceEnabled{false};
     FrameSlots frameSlots;
