@@ -4,6 +4,7 @@
 
 #include <json/writer.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -88,6 +89,13 @@ bool WriteSettingsFile(const std::string& path, const Json::Value& document)
     const Json::StreamWriterBuilder builder;  // default settings: tab indentation
     const std::string text = Json::writeString(builder, document);
 
+    // A first start in a fresh account has no configuration folder yet.
+    const QString folder = QFileInfo(NativeName(path)).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        qWarning().noquote() << "[Settings] cannot create the folder" << folder
+                             << "- the settings are used for this run only";
+        return false;
+    }
     QSaveFile file(NativeName(path));
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text.data(), qint64(text.size())) == qint64(text.size())
         && file.commit())
