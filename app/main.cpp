@@ -1,11 +1,12 @@
 // VireoOWL Edge: live video with the results of an AI dongle or an external
 // detector drawn over it.
 
+#include "DisplayCheck.h"
 #include "MainWindow.h"
 #include "QuitSignal.h"
 
-#include "settings/AppPaths.h"
 #include "settings/QtSettingManager.h"
+#include "settings/SettingsLocation.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,7 +18,9 @@
 int main(int argc, char** argv)
 {
     DeferQuitSignals();
-    std::string settingsPath = ExecutableDir() + "../jsonconfig/VireoOwlEdgeSettings.json";
+    if (!DisplayFound(argc, argv))
+        return 1;
+    std::string settingsPath = DefaultSettingsPath();
     if (argc == 2)
         settingsPath = argv[1];
     qDebug().noquote() << "VireoOWL_Edge setting json path: " + QString::fromLocal8Bit(settingsPath.c_str());
