@@ -40,11 +40,12 @@ void UseResourceFont()
 
 }  // namespace
 
-VireoOWL::VireoOWL(QWidget* parent)
+VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
     : QMainWindow(parent),
       ui(std::make_unique<Ui::VireoOwlEdgeWindow>()),
       settings(QtSettingManager::GetInstance()),
-      device(HostLibAdapter::GetInstance())
+      device(HostLibAdapter::GetInstance()),
+      runOptions(options)
 {
     SetupUi();
     LayoutChildren();

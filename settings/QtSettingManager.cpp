@@ -90,6 +90,18 @@ void QtSettingManager::Load(const std::string& path)
     enrollmentArea = GetJsonValue(doc, "EnrollmentArea", ParseJson(kDefaultEnrollmentArea));
 }
 
+void QtSettingManager::UseForThisRun(const SettingOverrides& overrides)
+{
+    if (overrides.camera)
+        camera = *overrides.camera;
+    if (overrides.inferenceMode)
+        inferenceMode = InferenceModeText(*overrides.inferenceMode);
+    if (overrides.fullScreen)
+        fullScreen = true;
+    if (overrides.noWindow)
+        displayMainWindow = false;
+}
+
 void QtSettingManager::SetCameraInfo(int width, int height, int fps)
 {
     const auto w = static_cast<std::uint64_t>(std::max(width, 0));
