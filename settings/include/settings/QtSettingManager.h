@@ -49,7 +49,7 @@ public:
     int GetCameraAutoReconnectSec() const { return cameraAutoReconnectSec; }
     bool IsFullScreen() const { return fullScreen; }
     bool IsDisplayMainWindow() const { return displayMainWindow; }
-    std::string GetInferenceMode() const { return inferenceMode; }
+    InferenceMode GetInferenceMode() const { return inferenceMode; }
 
     // Run-time camera values; negatives are stored as 0.
     void SetCameraInfo(int width, int height, int fps);
@@ -86,7 +86,7 @@ private:
     std::string enterOrLeave;
     std::string devicePath;
     std::string deviceTriggerMode;
-    std::string inferenceMode;
+    InferenceMode inferenceMode = InferenceMode::Nx310;
     int resolutionWidth = 0;
     int resolutionHeight = 0;
     Json::Value enrollmentArea;
