@@ -41,6 +41,9 @@ CommandLine ReadCommandLine(int argc, char** argv)
 int main(int argc, char** argv)
 {
     DeferQuitSignals();
+    // Each line reaches a journal or a file when it is written, not at exit:
+    // the pipe back-end's and the host library's lines go to standard output.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));
     CommandLine commandLine = ReadCommandLine(argc, argv);

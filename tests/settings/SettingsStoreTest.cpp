@@ -1,13 +1,11 @@
 #include "settings/JsonText.h"
 #include "settings/QtSettingManager.h"
 
+#include "CaseName.h"
+#include "LogLines.h"
 #include "TempDir.h"
 
-#include "CaseName.h"
-
 #include <gtest/gtest.h>
-
-#include <QStringList>
 
 #include <ostream>
 
@@ -30,26 +28,6 @@ Json::Value FileDocument(const std::string& path)
     return ParseJson(ReadText(path));
 }
 
-// The "[Settings]" lines logged while it lives.
-class SettingsLines {
-public:
-    SettingsLines() : previous(qInstallMessageHandler(&Collect)) { Lines().clear(); }
-    ~SettingsLines() { qInstallMessageHandler(previous); }
-    static QStringList& Lines()
-    {
-        static QStringList lines;
-        return lines;
-    }
-
-private:
-    static void Collect(QtMsgType, const QMessageLogContext&, const QString& msg)
-    {
-        if (msg.startsWith(QLatin1String("[Settings]")))
-            Lines().append(msg);
-    }
-    QtMessageHandler previous;
-};
-
 TEST(SettingsStore, MissingOrEmptyFileIsFilledWithEveryDefaultAndSaysSo)
 {
     TempDir dir;
@@ -57,10 +35,10 @@ TEST(SettingsStore, MissingOrEmptyFileIsFilledWithEveryDefaultAndSaysSo)
     for (const bool empty : {false, true}) {
         if (empty)
             WriteText(path, "");
-        SettingsLines log;
+        LogLines log;
         QtSettingManager store;
         store.Load(path);
-        EXPECT_EQ(log.Lines().size(), 1) << log.Lines().join('\n').toStdString();
+        EXPECT_EQ(log.Starting(QStringLiteral("[Settings]")).size(), 1);
 
         const Json::Value doc = FileDocument(path);
         ASSERT_TRUE(doc.isObject());
@@ -102,13 +80,13 @@ TEST_P(SettingsMerge, KeepsWhatFitsAndReplacesWhatDoesNot)
     TempDir dir;
     const std::string path = dir.File("settings.json");
     WriteText(path, std::string("{ ") + c.member + " }");
-    SettingsLines log;
+    LogLines log;
     QtSettingManager store;
     store.Load(path);
     EXPECT_EQ(FileDocument(path)[c.key], ParseJson(c.expectFile)) << c.name;
     EXPECT_EQ(store.GetDocument()[c.key], ParseJson(c.expectFile)) << c.name;
     const QStringList expected = *c.said ? QStringList{QStringLiteral("[Settings] ") + QString::fromUtf8(c.said)} : QStringList{};
-    EXPECT_EQ(log.Lines(), expected);
+    EXPECT_EQ(log.Starting(QStringLiteral("[Settings]")), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Members, SettingsMerge, ::testing::Values(
