@@ -8,9 +8,9 @@
 #include <string>
 
 // Empty when a display is there, or when only Qt can tell; otherwise the
-// advice to print before ending with exit code 1. Reads Qt's own options
-// ("-platform", "-display") from the command line and the environment.
-std::string MissingDisplayAdvice(int argc, char** argv);
+// advice to print before ending with exit status 1. Reads what Qt reads:
+// DISPLAY and QT_QPA_PLATFORM (the program passes Qt no options).
+std::string MissingDisplayAdvice(const std::string& program);
 
 // Prints the advice to standard error when there is any; false then.
-bool DisplayFound(int argc, char** argv);
+bool DisplayFound(const char* program);

@@ -2,23 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
-
-// Qt takes its options with one dash or two.
-const char* OptionValue(int argc, char** argv, const char* name)
-{
-    const char* value = nullptr;
-    for (int i = 1; i + 1 < argc; ++i) {
-        const char* arg = argv[i];
-        if (arg[0] == '-' && arg[1] == '-')
-            ++arg;
-        if (std::strcmp(arg, name) == 0)
-            value = argv[i + 1];
-    }
-    return value;
-}
 
 bool IsSet(const char* value)
 {
@@ -45,24 +30,22 @@ bool OnlyX11(const std::string& platforms)
 
 }  // namespace
 
-std::string MissingDisplayAdvice(int argc, char** argv)
+std::string MissingDisplayAdvice(const std::string& program)
 {
-    if (IsSet(OptionValue(argc, argv, "-display")) || IsSet(std::getenv("DISPLAY")))
+    if (IsSet(std::getenv("DISPLAY")))
         return {};
-    const char* platform = OptionValue(argc, argv, "-platform");
-    if (!IsSet(platform))
-        platform = std::getenv("QT_QPA_PLATFORM");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (IsSet(platform) && !OnlyX11(platform))
         return {};
-    const std::string program = argc > 0 && IsSet(argv[0]) ? argv[0] : "vireo-owl-edge";
     return "There is no display to show the video on (DISPLAY is not set).\n"
            "Start the program from a desktop session, log in with \"ssh -X\", or run it on a virtual display:\n"
-           "    xvfb-run -a " + program + "\n";
+           "    xvfb-run -a " + program + "\n"
+           "With --no-window it needs none: QT_QPA_PLATFORM=offscreen " + program + " --no-window\n";
 }
 
-bool DisplayFound(int argc, char** argv)
+bool DisplayFound(const char* program)
 {
-    const std::string advice = MissingDisplayAdvice(argc, argv);
+    const std::string advice = MissingDisplayAdvice(IsSet(program) ? program : "vireo-owl-edge");
     std::fputs(advice.c_str(), stderr);
     return advice.empty();
 }

@@ -1,12 +1,12 @@
 #include "DisplayCheck.h"
 
-std::string MissingDisplayAdvice(int, char**)
+std::string MissingDisplayAdvice(const std::string&)
 {
     // A Windows session always has its desktop.
     return {};
 }
 
-bool DisplayFound(int, char**)
+bool DisplayFound(const char*)
 {
     return true;
 }

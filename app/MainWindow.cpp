@@ -40,11 +40,12 @@ void UseResourceFont()
 
 }  // namespace
 
-VireoOWL::VireoOWL(QWidget* parent)
+VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
     : QMainWindow(parent),
       ui(std::make_unique<Ui::VireoOwlEdgeWindow>()),
       settings(QtSettingManager::GetInstance()),
-      device(HostLibAdapter::GetInstance())
+      device(HostLibAdapter::GetInstance()),
+      runOptions(options)
 {
     SetupUi();
     LayoutChildren();
@@ -86,7 +87,7 @@ void VireoOWL::SetupUi()
     ui->lblLogo->setScaledContents(true);
 
     usbPanel = new UsbPanelUiItem(this);
-    if (settings->GetInferenceMode() == "NX310") {
+    if (settings->GetInferenceMode() == InferenceMode::Nx310) {
         usbPanel->ShowPanel(!usbPanel->isVisible());
         usbPanel->raise();
     }
@@ -113,10 +114,10 @@ void VireoOWL::ConnectPanel()
 
 void VireoOWL::StartWorkers()
 {
-    const std::string mode = settings->GetInferenceMode();
-    if (mode == "FIFO")
+    const InferenceMode mode = settings->GetInferenceMode();
+    if (mode == InferenceMode::Fifo)
         detector = EdgeFifoAdaptor::CreateInstance(settings->GetRequestFifo(), settings->GetResponseFifo());
-    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == "NX310" ? device : nullptr);
+    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == InferenceMode::Nx310 ? device : nullptr);
     connect(inferenceWorker.get(), &SdkWorker::SigCleanResult, this, &VireoOWL::CleanResult);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
@@ -162,7 +163,7 @@ void VireoOWL::StopWorkers()
 void VireoOWL::AutoConnect()
 {
     const QByteArray value = qgetenv("VIREO_AUTOCONNECT");
-    if (value.isEmpty() || settings->GetInferenceMode() != "NX310")
+    if (value.isEmpty() || settings->GetInferenceMode() != InferenceMode::Nx310)
         return;
     bool isNumber = false;
     const int mode = value.toInt(&isNumber);
@@ -206,7 +207,7 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
         ++frameResultIndex;
         break;
     case Qt::Key_F12:
-        if (settings->GetInferenceMode() == "NX310") {
+        if (settings->GetInferenceMode() == InferenceMode::Nx310) {
             usbPanel->ShowPanel(!usbPanel->isVisible());
             usbPanel->raise();
         }

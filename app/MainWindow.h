@@ -5,6 +5,7 @@
 #include "EntryMapping.h"
 #include "FrameStats.h"
 #include "LabelTable.h"
+#include "RunOptions.h"
 
 #include "HostLibAdapter/FdFrResult.h"
 
@@ -39,7 +40,7 @@ class VireoOWL : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit VireoOWL(QWidget* parent = nullptr);
+    explicit VireoOWL(const RunOptions& options = {}, QWidget* parent = nullptr);
     ~VireoOWL() override;
 
     // Removes the last `count` box frames and panels (all of them for -1).
@@ -105,6 +106,7 @@ private:
     ClassTable classTable;
     QSize shownPictureSize;
     FrameStats stats;
+    const RunOptions runOptions;  // showStats and reportPath: for the statistics overlay and the exit report
 };
 
 // The window the program shows; a name of its own for the application.

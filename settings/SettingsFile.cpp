@@ -52,8 +52,10 @@ SettingsRead ReadSettingsFile(const std::string& path)
         result.mayWriteBack = false;
         return result;
     }
-    if (info.size() == 0)
+    if (info.size() == 0) {
+        qInfo().noquote() << "[Settings]" << name << "is empty; it is filled with the defaults";
         return result;
+    }
     if (info.size() > kMaxSettingsBytes) {
         result.mayWriteBack = Quarantine(name, QStringLiteral("is %1 bytes, too large for a settings file").arg(info.size()));
         return result;

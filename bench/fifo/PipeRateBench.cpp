@@ -128,7 +128,7 @@ int main(int argc, char** argv)
     const cv::Mat frame = CameraFrame(true);
     std::vector<double> ratios;
     {
-        SdkWorker worker("FIFO", &counting, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &counting, nullptr);
         worker.SetRunning(true);
         std::thread inference([&worker] { worker.DoWork(); });
         Feeder feeder(worker.Slots(), frame);

@@ -80,7 +80,7 @@ TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
     for (const std::size_t boxes : {0u, 2u}) {
         FakeDetector detector;
         detector.boxes.assign(boxes, Json::Value("box"));
-        SdkWorker worker("FIFO", &detector, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
         QSignalSpy clean(&worker, &SdkWorker::SigCleanResult);
         QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
         RunOneFrame(worker, BlueFrame());
@@ -111,7 +111,7 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
         FakeDevice device;
         device.ready = c.ready;
         device.busy = c.busy;
-        SdkWorker worker("NX310", nullptr, &device);
+        SdkWorker worker(InferenceMode::Nx310, nullptr, &device);
         worker.SetInferenceEnabled(c.enabled);
         QSignalSpy shown(&worker, &SdkWorker::SigShowBackground);
         const cv::Mat frame = BlueFrame();
@@ -125,20 +125,10 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
     }
 }
 
-TEST(SdkWorker, UnknownModeTakesFramesAndShowsNothing)
-{
-    SdkWorker worker("SOMETHING", nullptr, nullptr);
-    QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
-    QSignalSpy background(&worker, &SdkWorker::SigShowBackground);
-    RunOneFrame(worker, BlueFrame());
-    EXPECT_EQ(shown.count() + background.count(), 0);
-    EXPECT_FALSE(worker.TakeDisplayFrame().has_value());
-}
-
 TEST(SdkWorker, AnUndrawnPictureIsReplacedNotQueued)
 {
     FakeDetector detector;
-    SdkWorker worker("FIFO", &detector, nullptr);
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
     QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
     worker.SetRunning(true);
     std::thread loop([&] { worker.DoWork(); });
@@ -167,7 +157,7 @@ TEST(SdkWorker, VideoGoesOnWhileTheDetectorHangs)
 {
     FakeDetector detector;
     detector.hang = true;
-    SdkWorker worker("FIFO", &detector, nullptr);
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
     worker.SetRunning(true);
     std::thread loop([&] { worker.DoWork(); });
     int shown = 0;
@@ -191,7 +181,7 @@ TEST(SdkWorker, ALateAnswerIsShownWithTheFrameOfItsArrival)
     FakeDetector detector;
     detector.delay = 800ms;
     detector.boxes = {Json::Value("late")};
-    SdkWorker worker("FIFO", &detector, nullptr);
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
     worker.SetRunning(true);
     std::thread loop([&] { worker.DoWork(); });
     PublishAndDrain(worker, BlueFrame());
@@ -213,7 +203,7 @@ TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
     for (const bool detectorHangs : {false, true}) {
         FakeDetector detector;
         detector.hang = detectorHangs;
-        SdkWorker worker("FIFO", &detector, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
         worker.SetRunning(true);
         std::thread loop([&] { worker.DoWork(); });
         if (detectorHangs) {
