@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLineParse, ::testing::Values(
     LineCase{"help among bad options", {"--mode", "foo", "-h", "--bogus"}, 0, {}, "Usage: "},
     LineCase{"unknown option", {kFile, "--bogus"}, 2, {}, "bogus"},
     LineCase{"empty camera", {"--camera", ""}, 2, {}, "--camera"},
-    LineCase{"mode in lower case", {"--mode", "nx310"}, 2, {}, "--mode nx310 is not a mode; the accepted are FIFO or NX310"},
+    LineCase{"mode in lower case", {"--mode", "nx310"}, 2, {}, "--mode nx310 is not a mode; use FIFO or NX310 (upper case)"},
     LineCase{"unknown mode", {"--mode", "FOO"}, 2, {}, "FOO"},
     LineCase{"two settings files", {kFile, "other.json"}, 2, {}, "other.json"},
     LineCase{"empty settings file name", {""}, 2, {}, "empty"},
