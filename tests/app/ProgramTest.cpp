@@ -67,7 +67,7 @@ TEST(Program, CommandLineOverridesAreUsedButNeverWritten)
                                                           "FIFO", "--no-window"});
     EXPECT_EQ(overridden.exitCode, 0) << overridden.log.toStdString();
     EXPECT_TRUE(overridden.log.contains(QStringLiteral("open camera success")));
-    EXPECT_TRUE(overridden.log.contains(QStringLiteral("Failed to open req fifo"))) << "the detector is asked";
+    EXPECT_TRUE(overridden.log.contains(QStringLiteral("fifo with errno"))) << "the detector is asked";
     EXPECT_EQ(ReadText(path), before);
 }
 
