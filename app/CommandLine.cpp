@@ -104,7 +104,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         const QString text = parser.value(mode);
         options.overrides.inferenceMode = ParseInferenceMode(text.toStdString());
         if (!options.overrides.inferenceMode)
-            return UsageError(parser, QStringLiteral("--mode %1 is not a mode; the accepted are %2 (upper case)")
+            return UsageError(parser, QStringLiteral("--mode %1 is not a mode; use %2 (upper case)")
                                           .arg(text.isEmpty() ? QStringLiteral("\"\"") : text,
                                                QString::fromLatin1(kInferenceModeTexts)));
     }

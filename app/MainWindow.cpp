@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "JoinableThread.h"
+#include "ResultView.h"
 
 #include "ui_VireoOwlEdgeWindow.h"
 
@@ -10,8 +11,6 @@
 #include "pipeline/SdkWorker.h"
 #include "pipeline/VideoCapWorker.h"
 #include "settings/QtSettingManager.h"
-#include "ui/CoveredFrameUiItem.h"
-#include "ui/FrameResultUiItem.h"
 #include "ui/UsbPanelUiItem.h"
 
 #include <QApplication>
@@ -69,7 +68,6 @@ VireoOWL::~VireoOWL()
 
 void VireoOWL::SetupUi()
 {
-    frameResultIndex = 0;
     ui->setupUi(this);
     ui->histLayout->setContentsMargins(20, 20, 20, 20);
     ui->histLayout->setSpacing(10);
@@ -78,15 +76,13 @@ void VireoOWL::SetupUi()
     ui->regLogin->hide();
     ui->regLogout->hide();
 
-    coveredFrame = new CoveredFrameUiItem(this);
-    coveredFrame->hide();
-    frameResultPanel = new FrameResultUiItem(this);
-    frameResultPanel->hide();
+    resultView = std::make_unique<ResultView>(this, ui->lblVideoImg);
 
     ui->lblLogo->setPixmap(QPixmap(QStringLiteral(":/pic/vireo_logo.png")));
     ui->lblLogo->setScaledContents(true);
 
     usbPanel = new UsbPanelUiItem(this);
+    resultView->KeepClearOf(usbPanel);
     if (settings->GetInferenceMode() == InferenceMode::Nx310) {
         usbPanel->ShowPanel(!usbPanel->isVisible());
         usbPanel->raise();
@@ -118,7 +114,6 @@ void VireoOWL::StartWorkers()
     if (mode == InferenceMode::Fifo)
         detector = EdgeFifoAdaptor::CreateInstance(settings->GetRequestFifo(), settings->GetResponseFifo());
     inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == InferenceMode::Nx310 ? device : nullptr);
-    connect(inferenceWorker.get(), &SdkWorker::SigCleanResult, this, &VireoOWL::CleanResult);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
     inferenceThread = new JoinableThread(this);
@@ -136,6 +131,8 @@ void VireoOWL::StartWorkers()
     const CameraSize camera = settings->GetCameraSize();
     if (camera.IsKnown())
         device->SetResolution(camera.width, camera.height);
+    // The detector's frames are fitted to the camera's size at each frame,
+    // so a camera that opens later or reopens at another size is followed.
     if (detector != nullptr)
         detector->SetTargetHeight(kTargetHeight);
 
@@ -197,14 +194,13 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_F1:
-        frameResultPanel->SetEnabledFlag(!frameResultPanel->GetEnabledFlag());
+        resultView->ToggleFramePanel();
         break;
     case Qt::Key_F2:
-        coveredFrame->setVisible(!coveredFrame->isVisible());
-        coveredFrame->SetEnabledFlag(!coveredFrame->GetEnabledFlag());
+        resultView->ToggleFramePicture();
         break;
     case Qt::Key_F3:
-        ++frameResultIndex;
+        resultView->NextFrameEntry();
         break;
     case Qt::Key_F12:
         if (settings->GetInferenceMode() == InferenceMode::Nx310) {
@@ -228,12 +224,11 @@ void VireoOWL::LayoutChildren()
     const int w = width();
     const int h = height();
     ui->lblVideoImg->resize(w, h);
-    coveredFrame->resize(w, h);
+    resultView->Resize(QSize(w, h));
     ui->wgHistory->resize(250, h);
     ui->lblLogo->move(w - ui->lblLogo->width() - 50, 10);
     ui->regSetting->move(w - ui->regSetting->width() - 50, ui->lblLogo->height() + 20);
     ui->txtHelp->move(ui->regSetting->x(), ui->regSetting->y() + 10);
-    frameResultPanel->move(20, h - frameResultPanel->height() - 20);
     usbPanel->resize(usbPanel->width(), h);
     usbPanel->move(w - usbPanel->width(), 0);
 }

@@ -67,8 +67,9 @@ FrameSlot* FrameSlots::TakeNewestSlot()
 {
     std::unique_lock<std::mutex> lock(mutex);
     FrameSlot* newest = nullptr;
-    changed.wait(lock, [&] { return stopped || (newest = PickNewest(pair)) != nullptr; });
-    if (stopped)
+    changed.wait(lock, [&] { return stopped || woken || (newest = PickNewest(pair)) != nullptr; });
+    woken = false;
+    if (stopped || newest == nullptr)
         return nullptr;
     for (FrameSlot& slot : pair) {
         if (&slot != newest && !slot.writing)
@@ -86,6 +87,21 @@ void FrameSlots::ReleaseSlot(FrameSlot* slot)
         slot->consumed = true;
     }
     changed.notify_all();
+}
+
+void FrameSlots::Wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        woken = true;
+    }
+    changed.notify_all();
+}
+
+bool FrameSlots::IsStopped()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopped;
 }
 
 void FrameSlots::Stop()

@@ -18,13 +18,19 @@ QImage ToDisplayImage(const cv::Mat& frame)
 }
 
 SdkWorker::SdkWorker(InferenceMode inferenceMode, DetectorBackend* detector, DeviceBackend* device)
-    : inferenceMode(inferenceMode), device(device)
+    : inferenceMode(inferenceMode), detector(detector), device(device)
 {
+    // An answer that comes while no frame does is shown at once.
     if (detector != nullptr && inferenceMode == InferenceMode::Fifo)
-        exchange = std::make_unique<DetectorExchange>(*detector);
+        exchange = std::make_unique<DetectorExchange>(*detector, [this] { frameSlots.Wake(); });
 }
 
-SdkWorker::~SdkWorker() = default;
+SdkWorker::~SdkWorker()
+{
+    // Its thread wakes the frame slots, which go before it otherwise.
+    if (exchange != nullptr)
+        exchange->Stop();
+}
 
 void SdkWorker::Stop()
 {
@@ -39,8 +45,13 @@ void SdkWorker::DoWork()
 {
     while (running.IsSet()) {
         FrameSlot* slot = frameSlots.TakeNewestSlot();
-        if (slot == nullptr)
-            break;
+        if (slot == nullptr) {
+            if (frameSlots.IsStopped())
+                break;
+            if (std::optional<DisplayFrame> done = TakeFinished(std::chrono::milliseconds(0)))
+                Show(std::move(*done));
+            continue;
+        }
         try {
             Process(slot->frame, slot->published);
         } catch (const cv::Exception& e) {
@@ -60,33 +71,71 @@ void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
-    // A frame that starts an exchange waits for its answer, so boxes fit
-    // their picture; while a slow or hung detector keeps an exchange open,
-    // later frames are shown at once, and an answer that comes late is shown
-    // with the frame of its arrival.
-    std::chrono::milliseconds patience{0};
-    if (exchange != nullptr && !exchange->Busy()) {
-        exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
-        patience = kAnswerPatience;
-    }
-    // Made while the detector works on the frame, not before it starts.
-    DisplayFrame shown{ToDisplayImage(frame), {}, {}, captured};
-    if (exchange != nullptr) {
-        if (std::optional<DetectorResults> results = exchange->WaitForResults(patience)) {
-            shown.bboxResultsVec = std::move(results->bboxResultsVec);
-            shown.frameResultsVec = std::move(results->frameResultsVec);
+    using std::chrono::milliseconds;
+    if (exchange == nullptr)
+        return;
+    DisplayFrame current{ToDisplayImage(frame), std::nullopt, captured};
+    const milliseconds wait = patience.ForNextExchange();
+    if (wait > milliseconds(0) && exchange->CanSubmit()) {
+        // Keeping up: this frame is encoded while the detector works on the
+        // one before, and shown with its own answer, so boxes fit their
+        // picture.
+        DetectorRequest request;
+        if (detector->Prepare(frame, request)) {
+            const bool behindAnother = exchange->Running();
+            exchange->Submit(std::move(request), current);
+            if (std::optional<DisplayFrame> done = TakeFinished(behindAnother ? wait : milliseconds(0))) {
+                Show(std::move(*done));
+                return;
+            }
+            if (!behindAnother)
+                return;  // shown with its answer, once that comes
+            // The detector fell behind: this frame is shown now, and its
+            // answer goes with the frame shown when it comes.
+            patience.WaitedInVain();
+            Show(std::move(current));
+            return;
         }
+    } else if (wait == milliseconds(0) && exchange->Idle()) {
+        // Behind: one frame at a time goes out, and the results shown stay
+        // over newer frames until its answer replaces them.
+        DetectorRequest request;
+        if (detector->Prepare(frame, request))
+            exchange->Submit(std::move(request), DisplayFrame{QImage(), std::nullopt, captured});
     }
-    if (shown.bboxResultsVec.empty())
-        emit SigCleanResult(-1);
-    if (display.Post(std::move(shown)))
+    if (std::optional<DisplayFrame> done = TakeFinished(milliseconds(0)))
+        Show(std::move(*done));
+    Show(std::move(current));
+}
+
+std::optional<DisplayFrame> SdkWorker::TakeFinished(std::chrono::milliseconds timeout)
+{
+    std::optional<DisplayFrame> done = exchange->WaitForFinished(timeout);
+    if (done.has_value())
+        patience.Answered(done->results->took);
+    return done;
+}
+
+void SdkWorker::Show(DisplayFrame frame)
+{
+    // An answer whose picture is gone, or older than one already shown,
+    // travels with the next picture: the video never steps back.
+    if (frame.results.has_value() && (frame.image.isNull() || frame.captured < lastShown)) {
+        lateResults = std::move(frame.results);
+        return;
+    }
+    if (!frame.results.has_value() && lateResults.has_value())
+        frame.results = std::move(lateResults);
+    lateResults.reset();
+    lastShown = frame.captured;
+    if (display.Post(std::move(frame)))
         emit SigShowResults();
 }
 
 void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
 {
     if (device == nullptr) {
-        if (display.Post({ToDisplayImage(frame), {}, {}, captured}))
+        if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
             emit SigShowBackground();
         return;
     }
@@ -94,6 +143,6 @@ void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
     // its own copy, and only when it can take one.
     if (inferenceEnabled && device->IsReady(0))
         device->Dispatch(frame.clone(), 0);
-    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), {}, {}, captured}))
+    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), std::nullopt, captured}))
         emit SigShowBackground();
 }

@@ -49,15 +49,20 @@ bool VideoCapWorker::OpenCamera()
     }
     QtSettingManager* settings = QtSettingManager::GetInstance();
     const int configuredFps = settings->GetCameraFps();
-    bool accepted = capture.set(cv::CAP_PROP_FRAME_WIDTH, double(resolutionWidth));
-    accepted = capture.set(cv::CAP_PROP_FRAME_HEIGHT, double(resolutionHeight)) && accepted;
-    accepted = capture.set(cv::CAP_PROP_FPS, double(configuredFps)) && accepted;
-    if (!accepted)
-        qDebug() << "[WARNING] OpenCV set camera resolution or fps may not success. Please set it from device.";
+    // A GStreamer pipeline names its own size and rate; asking it for others
+    // stops it.
+    if (cameraSource.GetKind() != CameraSource::Kind::Pipeline) {
+        bool accepted = capture.set(cv::CAP_PROP_FRAME_WIDTH, double(resolutionWidth));
+        accepted = capture.set(cv::CAP_PROP_FRAME_HEIGHT, double(resolutionHeight)) && accepted;
+        accepted = capture.set(cv::CAP_PROP_FPS, double(configuredFps)) && accepted;
+        if (!accepted)
+            qDebug() << "[WARNING] OpenCV set camera resolution or fps may not success. Please set it from device.";
+    }
 
     const int width = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_WIDTH));
     const int height = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_HEIGHT));
     fps = configuredFps;
+    everOpened = true;
     settings->SetCameraInfo(width, height, configuredFps);
     qDebug() << "open camera success : " << cameraSource.Text();
     qDebug().noquote() << "cam width" << width << "\ncam heigth" << height;
@@ -130,9 +135,10 @@ void VideoCapWorker::DoWork()
             pacer.Restart();
         }
         // Without reconnection a file that ended, or a source that never
-        // opened, stays so; a live source that has delivered is read on.
-        if (!isCameraOpened && (!live || framesRead == 0)) {
-            WaitForShutdownAfterEnd(framesRead > 0);
+        // opened, stays so; a live source that opened is read on, even when
+        // its first frame is late.
+        if (!isCameraOpened && (!live || !everOpened)) {
+            WaitForShutdownAfterEnd(everOpened);
             break;
         }
 
@@ -156,7 +162,6 @@ void VideoCapWorker::DoWork()
         }
         isCameraOpened = true;
         readFailureLogged = false;
-        ++framesRead;
         cv::flip(slot->frame, slot->frame, 1);
         frameSink.PublishSlot(slot);
 

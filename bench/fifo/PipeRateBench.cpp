@@ -33,9 +33,10 @@ class CountingDetector : public DetectorBackend {
 public:
     explicit CountingDetector(DetectorBackend& inner) : inner(inner) {}
 
-    int Infer(const cv::Mat& frame) override
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request) override { return inner.Prepare(frame, request); }
+    int Exchange(const DetectorRequest& request) override
     {
-        const int result = inner.Infer(frame);
+        const int result = inner.Exchange(request);
         if (result == 0)
             ++answers;
         return result;

@@ -23,13 +23,16 @@ void Say(const char* line)
     std::fflush(stdout);
 }
 
-// Makes every new descriptor fail from here on.
-void UseUpDescriptors()
+// Makes every new descriptor fail until the limit returned is restored.
+rlimit UseUpDescriptors()
 {
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
     const int next = dup(STDIN_FILENO);
     close(next);
-    const rlimit limit{static_cast<rlim_t>(next), static_cast<rlim_t>(next)};
+    const rlimit limit{static_cast<rlim_t>(next), saved.rlim_max};
     setrlimit(RLIMIT_NOFILE, &limit);
+    return saved;
 }
 
 bool TermBlockedInANewThread()
@@ -49,10 +52,14 @@ int main(int argc, char** argv)
 {
     DeferQuitSignals();
     QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--no-descriptors") == 0)
-        UseUpDescriptors();
+    const bool starved = argc > 1 && std::strcmp(argv[1], "--no-descriptors") == 0;
+    rlimit saved{};
+    if (starved)
+        saved = UseUpDescriptors();
     const bool installed =
         InstallQuitSignalHandler([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
+    if (starved)
+        setrlimit(RLIMIT_NOFILE, &saved);  // sanitizers need descriptors to start a thread
     Say(installed ? "installed" : "not installed");
     Say(TermBlockedInANewThread() ? "SIGTERM blocked in a new thread" : "SIGTERM reaches a new thread");
     QCoreApplication::exec();

@@ -7,44 +7,37 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
+
 // Thread-safety: messages may come from any thread; one instance at a time.
 class LogLines {
 public:
-    LogLines() : previous(qInstallMessageHandler(&Collect))
-    {
-        QMutexLocker lock(&Mutex());
-        Store().clear();
-    }
+    LogLines() : previous(qInstallMessageHandler(&Collect)) { Locked([](QStringList& all) { all.clear(); }); }
     ~LogLines() { qInstallMessageHandler(previous); }
-    LogLines(const LogLines&) = delete;
-    LogLines& operator=(const LogLines&) = delete;
 
     // The messages that begin with `prefix`, in the order they came.
     QStringList Starting(const QString& prefix) const
     {
-        QMutexLocker lock(&Mutex());
         QStringList found;
-        for (const QString& line : Store())
-            if (line.startsWith(prefix))
-                found.append(line);
+        Locked([&](QStringList& all) {
+            for (const QString& line : all)
+                if (line.startsWith(prefix))
+                    found.append(line);
+        });
         return found;
     }
 
 private:
-    static QStringList& Store()
-    {
-        static QStringList lines;
-        return lines;
-    }
-    static QMutex& Mutex()
+    static void Locked(const std::function<void(QStringList&)>& use)
     {
         static QMutex mutex;
-        return mutex;
+        static QStringList all;
+        QMutexLocker lock(&mutex);
+        use(all);
     }
     static void Collect(QtMsgType, const QMessageLogContext&, const QString& msg)
     {
-        QMutexLocker lock(&Mutex());
-        Store().append(msg);
+        Locked([&msg](QStringList& all) { all.append(msg); });
     }
 
     QtMessageHandler previous;

@@ -2,6 +2,7 @@
 // The consumer of the frame pipeline: takes the newest frame, makes the
 // display picture and runs the chosen back-end on the frame.
 
+#include "pipeline/AnswerPatience.h"
 #include "pipeline/DetectorExchange.h"
 #include "pipeline/DisplayMailbox.h"
 #include "pipeline/FrameSlots.h"
@@ -44,8 +45,8 @@ public:
     std::optional<DisplayFrame> TakeDisplayFrame() { return display.Take(); }
 
 signals:
-    void SigCleanResult(int count);
-    // A picture with the detector's results is waiting in TakeDisplayFrame.
+    // A picture (with the detector's results, when an exchange ended) is
+    // waiting in TakeDisplayFrame.
     void SigShowResults();
     // A picture without results (device mode) is waiting in TakeDisplayFrame.
     void SigShowBackground();
@@ -58,13 +59,20 @@ private:
     void Process(const cv::Mat& frame, Clock::time_point captured);
     void RunDetector(const cv::Mat& frame, Clock::time_point captured);
     void RunDevice(const cv::Mat& frame, Clock::time_point captured);
+    std::optional<DisplayFrame> TakeFinished(std::chrono::milliseconds timeout);
+    // Posts a picture for the window (inference thread, FIFO mode).
+    void Show(DisplayFrame frame);
 
     // How long a frame that starts an exchange waits for the detector's answer.
     static constexpr std::chrono::milliseconds kAnswerPatience{500};
 
     const InferenceMode inferenceMode;
+    DetectorBackend* const detector;
     DeviceBackend* const device;
     std::unique_ptr<DetectorExchange> exchange;  // FIFO mode only
+    AnswerPatience patience{kAnswerPatience};
+    Clock::time_point lastShown{};               // capture time of the newest picture posted
+    std::optional<DetectorResults> lateResults;  // an answer waiting for the next picture
     RunFlag running;
     std::atomic<bool> inferenceEnabled{false};
     FrameSlots frameSlots;
