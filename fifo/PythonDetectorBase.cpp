@@ -5,6 +5,7 @@
 #include "fifo/ExchangeLimits.h"
 #include "fifo/MessageFraming.h"
 #include "fifo/ResultDocument.h"
+#include "pipeline/StageRecorder.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -167,8 +168,12 @@ int PythonDetectorBase::Exchange(const std::string& request)
     const bool fresh = answersOnConnection == 0;
     const auto startLimit = fresh ? limits.firstAnswerStart : limits.answerStart;
     const auto writeLimit = fresh ? limits.firstAnswerStart : limits.stall;
+    StageRecorder& stages = StageRecorder::Instance();
+    const auto writeStart = StageRecorder::Clock::now();
     const pipeio::IoResult sent =
         pipeio::WriteAll(requestPipe, request.data(), request.size(), cancelled, {writeLimit, writeLimit});
+    const auto written = StageRecorder::Clock::now();
+    stages.Record(Stage::RequestWrite, written - writeStart);
     if (sent.end == pipeio::IoEnd::Cancelled)
         return FailExchange("Pipe exchange cancelled while writing the request");
     if (sent.end == pipeio::IoEnd::TimedOut)
@@ -211,6 +216,7 @@ int PythonDetectorBase::Exchange(const std::string& request)
         return FailExchange(ReadErrorLine("Failed to read cnn result", lastRead));
     }
     ++answersOnConnection;
+    stages.Record(Stage::DetectorAnswer, written);
 
     // The text ends at the first zero byte, if the detector sent one.
     body.resize(std::strlen(body.c_str()));

@@ -83,6 +83,7 @@ void DetectorExchange::Run()
         detector.GetBboxResults(answer.bboxResultsVec);
         detector.GetFrameResults(answer.frameResultsVec);
         answer.sent = job->request.sent;
+        answer.frameCaptured = job->frame.captured;
         job->frame.results = std::move(answer);
 
         lock.lock();

@@ -1,5 +1,7 @@
 #include "pipeline/FrameSlots.h"
 
+#include "pipeline/StageRecorder.h"
+
 namespace {
 
 // An empty slot if there is one, else the one with the older unconsumed frame.
@@ -36,6 +38,8 @@ FrameSlot* FrameSlots::GetWritableSlot()
     changed.wait(lock, [&] { return stopped || (chosen = PickWritable(pair)) != nullptr; });
     if (stopped)
         return nullptr;
+    if (!chosen->consumed)  // the reader never got to that frame
+        StageRecorder::Instance().framesDropped.fetch_add(1, std::memory_order_relaxed);
     chosen->writing = true;
     chosen->consumed = true;
     return chosen;
@@ -72,8 +76,10 @@ FrameSlot* FrameSlots::TakeNewestSlot()
     if (stopped || newest == nullptr)
         return nullptr;
     for (FrameSlot& slot : pair) {
-        if (&slot != newest && !slot.writing)
+        if (&slot != newest && !slot.writing && !slot.consumed) {
             slot.consumed = true;  // an older frame never runs after a newer one
+            StageRecorder::Instance().framesDropped.fetch_add(1, std::memory_order_relaxed);
+        }
     }
     newest->busy = true;
     return newest;

@@ -1,6 +1,7 @@
 #include "pipeline/SdkWorker.h"
 
 #include "pipeline/InferenceBackends.h"
+#include "pipeline/StageRecorder.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -52,6 +53,7 @@ void SdkWorker::DoWork()
                 Show(std::move(*done));
             continue;
         }
+        StageRecorder::Instance().Record(Stage::SlotWait, slot->published);
         try {
             Process(slot->frame, slot->published);
         } catch (const cv::Exception& e) {
@@ -81,7 +83,7 @@ void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
         // one before, and shown with its own answer, so boxes fit their
         // picture.
         DetectorRequest request;
-        if (detector->Prepare(frame, request)) {
+        if (Prepare(frame, request)) {
             const bool behindAnother = exchange->Running();
             exchange->Submit(std::move(request), current);
             if (std::optional<DisplayFrame> done = TakeFinished(behindAnother ? wait : milliseconds(0))) {
@@ -100,12 +102,21 @@ void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
         // Behind: one frame at a time goes out, and the results shown stay
         // over newer frames until its answer replaces them.
         DetectorRequest request;
-        if (detector->Prepare(frame, request))
+        if (Prepare(frame, request))
             exchange->Submit(std::move(request), DisplayFrame{QImage(), std::nullopt, captured});
     }
     if (std::optional<DisplayFrame> done = TakeFinished(milliseconds(0)))
         Show(std::move(*done));
     Show(std::move(current));
+}
+
+bool SdkWorker::Prepare(const cv::Mat& frame, DetectorRequest& request)
+{
+    const auto start = StageRecorder::Clock::now();
+    const bool prepared = detector->Prepare(frame, request);
+    if (!request.message.empty())
+        StageRecorder::Instance().Record(Stage::Encode, start);
+    return prepared;
 }
 
 std::optional<DisplayFrame> SdkWorker::TakeFinished(std::chrono::milliseconds timeout)

@@ -2,6 +2,7 @@
 
 #include "pipeline/FramePacer.h"
 #include "pipeline/FrameSlots.h"
+#include "pipeline/StageRecorder.h"
 
 #include "settings/QtSettingManager.h"
 
@@ -145,7 +146,9 @@ void VideoCapWorker::DoWork()
         FrameSlot* slot = frameSink.GetWritableSlot();
         if (slot == nullptr)
             break;
+        const auto readStart = StageRecorder::Clock::now();
         const ReadResult result = ReadInto(slot->frame);
+        StageRecorder::Instance().Record(Stage::CaptureRead, readStart);
         if (result != ReadResult::Frame) {
             frameSink.AbandonSlot(slot);
             if (result == ReadResult::Failed) {
@@ -162,6 +165,7 @@ void VideoCapWorker::DoWork()
         }
         isCameraOpened = true;
         readFailureLogged = false;
+        StageRecorder::Instance().framesRead.fetch_add(1, std::memory_order_relaxed);
         cv::flip(slot->frame, slot->frame, 1);
         frameSink.PublishSlot(slot);
 

@@ -121,10 +121,12 @@ TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
         EXPECT_TRUE(QRect(0, 0, right, window->height()).contains(panel))
             << c.what << ": panel at " << panel.x() << "," << panel.y() << " " << panel.width() << "x" << panel.height();
         EXPECT_FALSE(panel.intersects(box)) << c.what;
-        if (c.x == 100)
+        if (c.x == 100) {
             EXPECT_EQ(panel.x(), box.right() + 1 + 20) << c.what;
-        if (c.x >= 600)
+        }
+        if (c.x >= 600) {
             EXPECT_EQ(panel.right(), box.left() - 20 - 1) << c.what;
+        }
     }
 }
 

@@ -12,4 +12,5 @@ struct DetectorResults {
     std::vector<Json::Value> frameResultsVec;  // frame entries
     cv::Size sent;                             // the picture the detector saw
     std::chrono::steady_clock::duration took{};  // from the request to the answer (or the failure)
+    std::chrono::steady_clock::time_point frameCaptured{};  // the frame the detector saw
 };

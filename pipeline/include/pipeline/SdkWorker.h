@@ -59,6 +59,7 @@ private:
     void Process(const cv::Mat& frame, Clock::time_point captured);
     void RunDetector(const cv::Mat& frame, Clock::time_point captured);
     void RunDevice(const cv::Mat& frame, Clock::time_point captured);
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request);
     std::optional<DisplayFrame> TakeFinished(std::chrono::milliseconds timeout);
     // Posts a picture for the window (inference thread, FIFO mode).
     void Show(DisplayFrame frame);
