@@ -39,11 +39,12 @@ void UseResourceFont()
 
 }  // namespace
 
-VireoOWL::VireoOWL(QWidget* parent)
+VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
     : QMainWindow(parent),
       ui(std::make_unique<Ui::VireoOwlEdgeWindow>()),
       settings(QtSettingManager::GetInstance()),
-      device(HostLibAdapter::GetInstance())
+      device(HostLibAdapter::GetInstance()),
+      runOptions(options)
 {
     SetupUi();
     LayoutChildren();
@@ -82,7 +83,7 @@ void VireoOWL::SetupUi()
 
     usbPanel = new UsbPanelUiItem(this);
     resultView->KeepClearOf(usbPanel);
-    if (settings->GetInferenceMode() == "NX310") {
+    if (settings->GetInferenceMode() == InferenceMode::Nx310) {
         usbPanel->ShowPanel(!usbPanel->isVisible());
         usbPanel->raise();
     }
@@ -109,10 +110,10 @@ void VireoOWL::ConnectPanel()
 
 void VireoOWL::StartWorkers()
 {
-    const std::string mode = settings->GetInferenceMode();
-    if (mode == "FIFO")
+    const InferenceMode mode = settings->GetInferenceMode();
+    if (mode == InferenceMode::Fifo)
         detector = EdgeFifoAdaptor::CreateInstance(settings->GetRequestFifo(), settings->GetResponseFifo());
-    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == "NX310" ? device : nullptr);
+    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == InferenceMode::Nx310 ? device : nullptr);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
     inferenceThread = new JoinableThread(this);
@@ -159,7 +160,7 @@ void VireoOWL::StopWorkers()
 void VireoOWL::AutoConnect()
 {
     const QByteArray value = qgetenv("VIREO_AUTOCONNECT");
-    if (value.isEmpty() || settings->GetInferenceMode() != "NX310")
+    if (value.isEmpty() || settings->GetInferenceMode() != InferenceMode::Nx310)
         return;
     bool isNumber = false;
     const int mode = value.toInt(&isNumber);
@@ -202,7 +203,7 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
         resultView->NextFrameEntry();
         break;
     case Qt::Key_F12:
-        if (settings->GetInferenceMode() == "NX310") {
+        if (settings->GetInferenceMode() == InferenceMode::Nx310) {
             usbPanel->ShowPanel(!usbPanel->isVisible());
             usbPanel->raise();
         }

@@ -5,6 +5,7 @@
 #include "EntryMapping.h"
 #include "FrameStats.h"
 #include "LabelTable.h"
+#include "RunOptions.h"
 
 #include "HostLibAdapter/FdFrResult.h"
 
@@ -37,7 +38,7 @@ class VireoOWL : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit VireoOWL(QWidget* parent = nullptr);
+    explicit VireoOWL(const RunOptions& options = {}, QWidget* parent = nullptr);
     ~VireoOWL() override;
 
     // Removes the last `count` box frames and panels (all of them for -1).
@@ -91,6 +92,7 @@ private:
     std::unique_ptr<ResultView> resultView;
     ClassTable classTable;
     FrameStats stats;
+    const RunOptions runOptions;  // showStats and reportPath: for the statistics overlay and the exit report
 };
 
 // The window the program shows; a name of its own for the application.

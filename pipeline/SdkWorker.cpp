@@ -18,11 +18,11 @@ QImage ToDisplayImage(const cv::Mat& frame)
     return image;
 }
 
-SdkWorker::SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device)
-    : inferenceMode(std::move(inferenceMode)), detector(detector), device(device)
+SdkWorker::SdkWorker(InferenceMode inferenceMode, DetectorBackend* detector, DeviceBackend* device)
+    : inferenceMode(inferenceMode), detector(detector), device(device)
 {
     // An answer that comes while no frame does is shown at once.
-    if (detector != nullptr && this->inferenceMode == "FIFO")
+    if (detector != nullptr && inferenceMode == InferenceMode::Fifo)
         exchange = std::make_unique<DetectorExchange>(*detector, [this] { frameSlots.Wake(); });
 }
 
@@ -65,9 +65,9 @@ void SdkWorker::DoWork()
 
 void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 {
-    if (inferenceMode == "FIFO")
+    if (inferenceMode == InferenceMode::Fifo)
         RunDetector(frame, captured);
-    else if (inferenceMode == "NX310")
+    else
         RunDevice(frame, captured);
 }
 

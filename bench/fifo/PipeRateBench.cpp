@@ -133,7 +133,7 @@ std::vector<double> FlowOverBound(int delayMs, int turns, bool shortRun)
     const cv::Mat frame = CameraFrame(true);
     std::vector<double> ratios;
     {
-        SdkWorker worker("FIFO", &counting, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &counting, nullptr);
         worker.SetRunning(true);
         std::thread inference([&worker] { worker.DoWork(); });
         Feeder feeder(worker.Slots(), frame);

@@ -159,7 +159,7 @@ TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
     for (const int boxes : {0, 2}) {
         FakeDetector detector;
         detector.boxes = boxes;
-        SdkWorker worker("FIFO", &detector, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
         RunningWorker running(worker);
         running.Publish(BlueFrame());
         const std::vector<DisplayFrame> shown = running.WaitForShown(1);
@@ -181,7 +181,7 @@ TEST(SdkWorker, EachShownFrameCarriesItsOwnAnswerWhileTheNextIsEncoded)
 {
     FakeDetector detector;
     detector.delay = 30ms;
-    SdkWorker worker("FIFO", &detector, nullptr);
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
     RunningWorker running(worker);
     for (int number = 1; number <= 30; ++number)
         running.Publish(NumberedFrame(number));
@@ -211,7 +211,7 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
         FakeDevice device;
         device.ready = c.ready;
         device.busy = c.busy;
-        SdkWorker worker("NX310", nullptr, &device);
+        SdkWorker worker(InferenceMode::Nx310, nullptr, &device);
         worker.SetInferenceEnabled(c.enabled);
         const cv::Mat frame = BlueFrame();
         RunningWorker running(worker);
@@ -224,15 +224,6 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
             EXPECT_NE(device.dispatched[0].data, frame.data);
         }
     }
-}
-
-TEST(SdkWorker, UnknownModeTakesFramesAndShowsNothing)
-{
-    SdkWorker worker("SOMETHING", nullptr, nullptr);
-    RunningWorker running(worker);
-    running.Publish(BlueFrame());
-    running.Stop();
-    EXPECT_TRUE(running.Shown().empty());
 }
 
 TEST(DisplayMailbox, HoldsTheNewestPictureAndNeverLosesResults)
@@ -260,7 +251,7 @@ TEST(SdkWorker, VideoGoesOnWhileTheDetectorHangs)
 {
     FakeDetector detector;
     detector.hang = true;
-    SdkWorker worker("FIFO", &detector, nullptr);
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
     RunningWorker running(worker);
     const auto start = std::chrono::steady_clock::now();
     for (int number = 1; number <= 10; ++number)
@@ -279,7 +270,7 @@ TEST(SdkWorker, AnAnswerTooLateForItsFrameIsShownWithTheFrameOfItsArrival)
 {
     FakeDetector detector;
     detector.delay = 800ms;
-    SdkWorker worker("FIFO", &detector, nullptr);
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
     RunningWorker running(worker);
     running.Publish(NumberedFrame(1));
     running.Publish(NumberedFrame(2));  // waits the patience for frame 1's answer, in vain
@@ -327,7 +318,7 @@ TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
     for (const bool detectorHangs : {false, true}) {
         FakeDetector detector;
         detector.hang = detectorHangs;
-        SdkWorker worker("FIFO", &detector, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
         worker.SetRunning(true);
         std::thread loop([&] { worker.DoWork(); });
         if (detectorHangs) {

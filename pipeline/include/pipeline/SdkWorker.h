@@ -8,6 +8,8 @@
 #include "pipeline/FrameSlots.h"
 #include "pipeline/RunFlag.h"
 
+#include "settings/InferenceMode.h"
+
 #include <QObject>
 
 #include <atomic>
@@ -26,10 +28,9 @@ class SdkWorker : public QObject {
     Q_OBJECT
 
 public:
-    // `inferenceMode` is "FIFO" (the detector), "NX310" (the device) or
-    // anything else (frames are taken and dropped). The back-ends are not
-    // owned and may be null when the mode does not use them.
-    SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device);
+    // The back-ends are not owned and may be null when the mode does not use
+    // them.
+    SdkWorker(InferenceMode inferenceMode, DetectorBackend* detector, DeviceBackend* device);
     ~SdkWorker() override;
 
     FrameSlots& Slots() { return frameSlots; }
@@ -66,7 +67,7 @@ private:
     // How long a frame that starts an exchange waits for the detector's answer.
     static constexpr std::chrono::milliseconds kAnswerPatience{500};
 
-    const std::string inferenceMode;
+    const InferenceMode inferenceMode;
     DetectorBackend* const detector;
     DeviceBackend* const device;
     std::unique_ptr<DetectorExchange> exchange;  // FIFO mode only
