@@ -52,16 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, ResolutionParse, ::testing::Values(
     ResolutionCase{"-640x480", 1280, 720},
     ResolutionCase{"640x-480", 1280, 720}), [](const auto& info) { return "text" + std::to_string(info.index); });
 
-TEST(CameraInfo, NegativeValuesAreStoredAsZero)
-{
-    QtSettingManager store;
-    store.SetCameraInfo(-1, 480, 30);
-    EXPECT_EQ(store.GetCameraWidth(), 0);
-    EXPECT_EQ(store.GetCameraHeight(), 480);
-    EXPECT_EQ(store.GetCameraInfoFps(), 30);
-    EXPECT_FALSE(store.GetCameraSize().IsKnown());
-}
-
 TEST(CameraInfo, WidthAndHeightAreAlwaysReadAsOnePair)
 {
     QtSettingManager store;
@@ -81,15 +71,11 @@ TEST(CameraInfo, WidthAndHeightAreAlwaysReadAsOnePair)
     EXPECT_EQ(torn, 0);
 }
 
-TEST(ParseJson, EmptyTextIsNullAndSilent)
+TEST(ParseJson, EmptyTextIsNullAndSilentBrokenTextSaysTheReadersMessage)
 {
     ::testing::internal::CaptureStdout();
     EXPECT_TRUE(ParseJson("").isNull());
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-}
-
-TEST(ParseJson, BrokenTextReportsTheReadersMessage)
-{
     ::testing::internal::CaptureStdout();
     ParseJson("{\"a\": ");
     EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("Json parse error: ", 0), 0u);

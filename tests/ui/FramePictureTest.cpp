@@ -1,9 +1,8 @@
-// Box frames, the frame panel's picture and the covered-frame overlay, seen
-// in grabbed pixels.
+// The frame panel's picture and the covered-frame overlay, seen in grabbed
+// pixels (the box frame is seen over the video in the window's tests).
 #include "UiTestSupport.h"
 
 #include "ui/CoveredFrameUiItem.h"
-#include "ui/FdResultUiItem.h"
 #include "ui/FrameResultUiItem.h"
 
 #include <QLabel>
@@ -18,24 +17,6 @@ const QColor kPicture(255, 0, 0);
 std::string PictureEntry(int width, int height)
 {
     return "{\"image_base64_str\": \"" + PngBase64(width, height, kPicture) + "\"}";
-}
-
-TEST(BoxFrame, DrawsALightGreyBorderAndLeavesTheInsideClear)
-{
-    std::unique_ptr<QWidget> host(NewHost(400, 400, Qt::black));
-    auto* frame = new FdResultUiItem(host.get());
-    frame->setGeometry(50, 60, 120, 90);
-    frame->show();
-    Settle();
-    const QImage shot = host->grab().toImage();
-    const QColor grey(230, 230, 230);
-    EXPECT_TRUE(ColourNear(shot.pixelColor(51, 105), grey));         // left edge
-    EXPECT_TRUE(ColourNear(shot.pixelColor(50 + 118, 105), grey));   // right edge
-    EXPECT_TRUE(ColourNear(shot.pixelColor(110, 61), grey));         // top edge
-    EXPECT_TRUE(ColourNear(shot.pixelColor(110, 60 + 88), grey));    // bottom edge
-    EXPECT_TRUE(ColourNear(shot.pixelColor(110, 105), Qt::black));   // inside
-    EXPECT_TRUE(ColourNear(shot.pixelColor(50, 60), Qt::black, 40)); // round corner
-    EXPECT_TRUE(ColourNear(shot.pixelColor(48, 105), Qt::black));    // outside
 }
 
 // A 320 x 180 overlay, enabled, over a host of the background colour.
