@@ -248,6 +248,8 @@ TEST_F(Failures, WithoutADetectorEveryFrameFailsAtOnceWithMinus2)
         EXPECT_EQ(results, std::vector<int>(30, -2)) << c.what;
         EXPECT_EQ(printed, line + "\n") << c.what << ": repeats within a second are counted, not printed";
 #ifndef VIREO_SANITIZED_BUILD
+        // Thirty frames that each waited for a peer would take many seconds;
+        // sanitized builds are too slow for any wall-clock figure.
         EXPECT_LT(took, std::chrono::seconds(1)) << c.what;
 #endif
     }
@@ -377,7 +379,11 @@ TEST_F(Failures, DetectorsThatRestartHangOrStopReadingAreServedAgain)
         const std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(results, c.results) << c.what << " printed: " << printed;
         EXPECT_NE(printed.find(c.line), std::string::npos) << c.what << " printed: " << printed;
+#ifndef VIREO_SANITIZED_BUILD
+        // The next frame must not wait out another limit first (wall clock;
+        // sanitized builds are too slow for any figure).
         EXPECT_LT(servedAgainAfter, 3s) << c.what;
+#endif
     }
 }
 
@@ -390,13 +396,15 @@ TEST_F(Failures, CancelEndsAnExchangeWithAHungDetector)
     [[maybe_unused]] const auto start = Clock::now();
     adaptor->Cancel();
     EXPECT_EQ(pending.get(), -3);
+    // Wall clock with a wide margin: without the cancel each call waits out
+    // the minute-long delay. Sanitized builds are too slow for any figure.
 #ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
 #endif
     [[maybe_unused]] const auto again = Clock::now();
     EXPECT_EQ(adaptor->Infer(face), -3);
 #ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(Clock::now() - again, std::chrono::milliseconds(100));
+    EXPECT_LT(Clock::now() - again, std::chrono::seconds(1));
 #endif
 }
 

@@ -109,7 +109,9 @@ TEST_F(PipeIoTest, CancelEndsAWaitingWrite)
     cancel = true;
     EXPECT_EQ(pending.get().end, IoEnd::Cancelled);
 #ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    // Without the cancel the write waits its minute-long limit; sanitized
+    // builds are too slow for any wall-clock figure.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 #endif
 }
 

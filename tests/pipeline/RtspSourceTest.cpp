@@ -9,6 +9,7 @@
 
 #include <arpa/inet.h>
 #include <filesystem>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -67,6 +68,14 @@ std::size_t FramesWithin(RecordingConsumer& consumer, std::chrono::milliseconds 
     return count;
 }
 
+// Whether `done` comes true within 20 seconds.
+bool Eventually(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 200 && !done(); ++i)
+        std::this_thread::sleep_for(100ms);
+    return done();
+}
+
 class RtspSource : public ::testing::Test {
 protected:
     void SetUp() override
@@ -88,20 +97,20 @@ TEST_F(RtspSource, StreamIsLiveAndComesBackAfterTheServerRestarts)
     std::thread capture([&] { worker.DoWork(); });
 
     // Live: delivered at the stream's 30 fps, not paced to CameraFps 5.
-    std::this_thread::sleep_for(2s);
-    EXPECT_GT(FramesWithin(consumer, 1s), 15u);
+    EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; }));
 
     server.Kill();
     std::this_thread::sleep_for(3s);  // the loss is noticed and reopening starts
     EXPECT_EQ(FramesWithin(consumer, 1s), 0u);
     server.Start();
-    std::this_thread::sleep_for(6s);
-    EXPECT_GT(FramesWithin(consumer, 1s), 15u) << "frames come back by themselves";
+    EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; })) << "frames come back by themselves";
 
     [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
     worker.SetRunning(false);
     capture.join();
 #ifndef VIREO_SANITIZED_BUILD
+    // Wall clock: a read under way may take the stream time-out (2 s) to end;
+    // sanitized builds are too slow for any figure.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
 #endif
 }
@@ -130,11 +139,14 @@ TEST_F(RtspSource, AStreamThatStallsBeforeItsFirstFrameNeedsReconnection)
 TEST_F(RtspSource, UnreachableAddressFailsWithinTheStreamTimeout)
 {
     LoadSettings(R"({"Camera": "rtsp://127.0.0.1:)" + std::to_string(FreePort()) + R"(/none"})");
-    const auto start = std::chrono::steady_clock::now();
+    [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
     FrameSlots frameSlots;
     VideoCapWorker worker(frameSlots);
     EXPECT_FALSE(worker.IsCameraOpened());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, kStreamTimeout + 1s);
+#ifndef VIREO_SANITIZED_BUILD
+    // Without the time-out the open waits for the network's own, minutes.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kStreamTimeout + 2s);
+#endif
 }
 
 }  // namespace

@@ -69,6 +69,8 @@ TEST(VideoCapWorker, RecordsTheFrameSizeAndMirrorsEveryFrame)
     EXPECT_EQ(consumer.Frames().front().number, 0);
 }
 
+// The rate is a matter of wall clock; the margin is a quarter, for two busy
+// shared cores. Sanitized builds are too slow to keep any rate.
 TEST(VideoCapWorker, PacesFilesAtTheConfiguredRate)
 {
 #ifdef VIREO_SANITIZED_BUILD
@@ -84,7 +86,7 @@ TEST(VideoCapWorker, PacesFilesAtTheConfiguredRate)
     ASSERT_TRUE(consumer.WaitFor(61, 10s));
     const auto frames = consumer.Frames();
     const double seconds = std::chrono::duration<double>(frames[60].at - frames[0].at).count();
-    EXPECT_NEAR(seconds, 2.0, 0.4) << "60 frames at 30 fps";
+    EXPECT_NEAR(seconds, 2.0, 0.5) << "60 frames at 30 fps";
     EXPECT_EQ(frames[60].number, 60);  // a fast reader misses nothing of a paced file
 }
 
@@ -123,8 +125,7 @@ TEST(VideoCapWorker, EndOfFileWithoutReconnectionStaysIdle)
     [[maybe_unused]] const double cpuShare = (ProcessCpuSeconds() - cpuBefore) / 2.0;
     EXPECT_EQ(consumer.Frames().size(), 10u);
 #ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(cpuShare, 0.05);
-    EXPECT_LT(capture.Stop(), 200ms);
+    EXPECT_LT(cpuShare, 0.05) << "a loop that polls for the end of the file";
 #endif
 }
 
@@ -150,6 +151,9 @@ TEST(VideoCapWorker, FileStartsAgainAtItsEndWhenReconnectionIsOn)
     EXPECT_GE((restart + 1)->at - restart->at, 900ms) << "a reopen pauses a second";
 }
 
+// Wall clock, as promptness is all there is to see: each wait here lasts a
+// second or more when shutdown does not reach it, the limit is half that.
+// Sanitized builds are too slow.
 TEST(VideoCapWorker, ShutdownIsPromptInEveryWait)
 {
 #ifdef VIREO_SANITIZED_BUILD
@@ -173,7 +177,7 @@ TEST(VideoCapWorker, ShutdownIsPromptInEveryWait)
         RecordingConsumer consumer(frameSlots);
         RunningCapture capture(worker);
         std::this_thread::sleep_for(300ms);
-        EXPECT_LT(capture.Stop(), 200ms) << c.state;
+        EXPECT_LT(capture.Stop(), 500ms) << c.state;
     }
 }
 
