@@ -63,7 +63,7 @@ TEST(Concurrency, DeInitWhileAnInferenceRuns)
     EXPECT_EQ(edl_lib_de_init(), 0) << "does not wait for the job";
     ASSERT_EQ(Connect(), 0) << "a new session waits for the old call, then starts clean";
     job.join();
-    EXPECT_NE(result, 1);
+    EXPECT_LT(result, 0) << "an answer of the ended session was handed out";
     EXPECT_EQ(InferBlank(), -3) << "the new session has no model loaded";
     edl_lib_de_init();
 }
