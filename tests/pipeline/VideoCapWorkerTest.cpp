@@ -1,5 +1,6 @@
 #include "pipeline/VideoCapWorker.h"
 
+#include "LogLines.h"
 #include "PipelineTestSupport.h"
 #include "TempDir.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -24,16 +26,21 @@ std::string Settings(const std::string& camera, int reconnectSec, int fps = 30)
            + R"(, "CameraFps": )" + std::to_string(fps) + "}";
 }
 
-// The capture loop on a thread of its own, stopped as the window stops it.
-class RunningCapture {
+// A capture worker opened on `settings`; once started, its loop runs on a
+// thread of its own with a consumer taking the frames, and is stopped as the
+// window stops it.
+class Capture {
 public:
-    explicit RunningCapture(VideoCapWorker& worker) : worker(worker)
-    {
-        worker.SetRunning(true);
-        thread = std::thread([&] { worker.DoWork(); });
-    }
-    ~RunningCapture() { Stop(); }
+    explicit Capture(const std::string& settings) : loaded((LoadSettings(settings), true)), worker(frameSlots) {}
+    ~Capture() { Stop(); }
 
+    RecordingConsumer& Start(std::chrono::milliseconds workPerFrame = {})
+    {
+        consumer = std::make_unique<RecordingConsumer>(frameSlots, workPerFrame);
+        worker.SetRunning(true);
+        thread = std::thread([this] { worker.DoWork(); });
+        return *consumer;
+    }
     // How long the loop took to end after it was told to.
     Clock::duration Stop()
     {
@@ -45,8 +52,12 @@ public:
         return Clock::now() - start;
     }
 
+    const bool loaded;  // the settings, before the worker reads them
+    FrameSlots frameSlots;
+    VideoCapWorker worker;
+
 private:
-    VideoCapWorker& worker;
+    std::unique_ptr<RecordingConsumer> consumer;
     std::thread thread;
 };
 
@@ -54,15 +65,12 @@ TEST(VideoCapWorker, RecordsTheFrameSizeAndMirrorsEveryFrame)
 {
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 20, 30, {320, 240}));
-    LoadSettings(Settings(dir.File("clip.avi"), -1, 200));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    ASSERT_TRUE(worker.IsCameraOpened());
+    Capture capture(Settings(dir.File("clip.avi"), -1, 200));
+    ASSERT_TRUE(capture.worker.IsCameraOpened());
     EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraWidth(), 320);
     EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraHeight(), 240);
 
-    RecordingConsumer consumer(frameSlots);
-    RunningCapture capture(worker);
+    RecordingConsumer& consumer = capture.Start();
     ASSERT_TRUE(consumer.WaitFor(5, 5s));
     for (const auto& frame : consumer.Frames())
         EXPECT_TRUE(frame.mirrored) << frame.number;
@@ -78,11 +86,8 @@ TEST(VideoCapWorker, PacesFilesAtTheConfiguredRate)
 #endif
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 200, 30));
-    LoadSettings(Settings(dir.File("clip.avi"), -1, 30));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    RecordingConsumer consumer(frameSlots);
-    RunningCapture capture(worker);
+    Capture capture(Settings(dir.File("clip.avi"), -1, 30));
+    RecordingConsumer& consumer = capture.Start();
     ASSERT_TRUE(consumer.WaitFor(61, 10s));
     const auto frames = consumer.Frames();
     const double seconds = std::chrono::duration<double>(frames[60].at - frames[0].at).count();
@@ -94,11 +99,8 @@ TEST(VideoCapWorker, SlowConsumerSeesIncreasingFrameNumbersWithSkips)
 {
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 300, 30));
-    LoadSettings(Settings(dir.File("clip.avi"), -1, 500));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    RecordingConsumer consumer(frameSlots, 15ms);
-    RunningCapture capture(worker);
+    Capture capture(Settings(dir.File("clip.avi"), -1, 500));
+    RecordingConsumer& consumer = capture.Start(15ms);
     ASSERT_TRUE(consumer.WaitFor(30, 10s));
     const auto frames = consumer.Frames();
     int skipped = 0;
@@ -113,11 +115,8 @@ TEST(VideoCapWorker, EndOfFileWithoutReconnectionStaysIdle)
 {
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 10, 30));
-    LoadSettings(Settings(dir.File("clip.avi"), -1, 100));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    RecordingConsumer consumer(frameSlots);
-    RunningCapture capture(worker);
+    Capture capture(Settings(dir.File("clip.avi"), -1, 100));
+    RecordingConsumer& consumer = capture.Start();
     ASSERT_TRUE(consumer.WaitFor(10, 5s));
     std::this_thread::sleep_for(300ms);
     const double cpuBefore = ProcessCpuSeconds();
@@ -133,12 +132,9 @@ TEST(VideoCapWorker, FileStartsAgainAtItsEndWhenReconnectionIsOn)
 {
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 5, 30));
-    LoadSettings(Settings(dir.File("clip.avi"), 0, 30));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    QSignalSpy sizeChanges(&worker, &VideoCapWorker::SigCameraOpened);
-    RecordingConsumer consumer(frameSlots);
-    RunningCapture capture(worker);
+    Capture capture(Settings(dir.File("clip.avi"), 0, 30));
+    QSignalSpy sizeChanges(&capture.worker, &VideoCapWorker::SigCameraOpened);
+    RecordingConsumer& consumer = capture.Start();
     ASSERT_TRUE(consumer.WaitFor(7, 10s));
     // A reopen of the same file must not make the dongle reload its model.
     EXPECT_EQ(sizeChanges.count(), 0);
@@ -171,11 +167,8 @@ TEST(VideoCapWorker, ShutdownIsPromptInEveryWait)
         {"idle after the end", Settings(dir.File("clip.avi"), -1, 200)},
     };
     for (const auto& c : cases) {
-        LoadSettings(c.settings);
-        FrameSlots frameSlots;
-        VideoCapWorker worker(frameSlots);
-        RecordingConsumer consumer(frameSlots);
-        RunningCapture capture(worker);
+        Capture capture(c.settings);
+        capture.Start();
         std::this_thread::sleep_for(300ms);
         EXPECT_LT(capture.Stop(), 500ms) << c.state;
     }
@@ -212,13 +205,10 @@ TEST(CameraSource, NamesAreToldApart)
 
 TEST(VideoCapWorker, AGStreamerPipelineIsALiveSource)
 {
-    LoadSettings(Settings("videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink", -1, 1));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    ASSERT_TRUE(worker.IsCameraOpened());
+    Capture capture(Settings("videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink", -1, 1));
+    ASSERT_TRUE(capture.worker.IsCameraOpened());
     EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraWidth(), 160);
-    RecordingConsumer consumer(frameSlots);
-    RunningCapture capture(worker);
+    RecordingConsumer& consumer = capture.Start();
     EXPECT_TRUE(consumer.WaitFor(5, 10s)) << "read as it delivers, not paced to CameraFps 1";
 }
 
@@ -226,22 +216,16 @@ TEST(VideoCapWorker, AGStreamerPipelineIsALiveSource)
 // may still be starting; it is not taken for one that never opened.
 TEST(VideoCapWorker, ALiveSourceWhoseFirstReadFailsIsReadAgain)
 {
-    static QStringList said;
-    said.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& line) { said.append(line); });
-    LoadSettings(Settings("videotestsrc num-buffers=0 ! videoconvert ! appsink", -1));
+    LogLines log;
     {
-        FrameSlots frameSlots;
-        VideoCapWorker worker(frameSlots);
-        ASSERT_TRUE(worker.IsCameraOpened());
-        RunningCapture capture(worker);
+        Capture capture(Settings("videotestsrc num-buffers=0 ! videoconvert ! appsink", -1));
+        ASSERT_TRUE(capture.worker.IsCameraOpened());
+        capture.Start();
         std::this_thread::sleep_for(300ms);
     }
-    qInstallMessageHandler(previous);
-    const QString log = said.join(QLatin1Char('\n'));
-    EXPECT_TRUE(log.contains(QStringLiteral("failed; retrying"))) << log.toStdString();
-    EXPECT_FALSE(log.contains(QStringLiteral("could not be opened"))) << log.toStdString();
+    const QString said = log.Starting(QString()).join(QLatin1Char('\n'));
+    EXPECT_TRUE(said.contains(QStringLiteral("failed; retrying"))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("could not be opened"))) << said.toStdString();
 }
 
 TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanly)
@@ -255,11 +239,9 @@ TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanly)
                                    dir.File("empty.avi"), "9", dir.File("camera-link"),
                                    "nosuchelement ! appsink"};
     for (const std::string& source : sources) {
-        LoadSettings(Settings(source, -1));
-        FrameSlots frameSlots;
-        VideoCapWorker worker(frameSlots);
-        EXPECT_FALSE(worker.IsCameraOpened()) << source;
-        RunningCapture capture(worker);
+        Capture capture(Settings(source, -1));
+        EXPECT_FALSE(capture.worker.IsCameraOpened()) << source;
+        capture.Start();
         std::this_thread::sleep_for(50ms);
     }
 }
@@ -270,11 +252,8 @@ TEST(VideoCapWorker, TruncatedFilePlaysWhatItHasThenEnds)
     ASSERT_TRUE(WriteNumberedVideo(dir.File("whole.avi"), 60, 30));
     const std::string whole = ReadText(dir.File("whole.avi"));
     WriteText(dir.File("cut.avi"), whole.substr(0, whole.size() / 2));
-    LoadSettings(Settings(dir.File("cut.avi"), -1, 200));
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    RecordingConsumer consumer(frameSlots);
-    RunningCapture capture(worker);
+    Capture capture(Settings(dir.File("cut.avi"), -1, 200));
+    RecordingConsumer& consumer = capture.Start();
     std::this_thread::sleep_for(1500ms);
     const std::size_t seen = consumer.Frames().size();
     EXPECT_GT(seen, 5u);
