@@ -76,17 +76,14 @@ const char* const kBoxWithPanel = R"([{"bbox": {"x": 100, "y": 50, "width": 40, 
 TEST_F(DisplayTest, BoxFrameIsDrawnWhereTheDetectorSaw)
 {
     Show(kBoxWithPanel);
-    const auto frames = Visible<FdResultUiItem>();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0]->geometry(), QRect(135, 60, 90, 75));
+    ASSERT_EQ(Visible<FdResultUiItem>().size(), 1u);
+    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
+    EXPECT_EQ(box, QRect(135, 60, 90, 75)) << "mapped from the detector's 853x480 frame";
     const QImage screen = Screen();
-    EXPECT_EQ(screen.pixelColor(136, 97), QColor(230, 230, 230)) << "left border";
-    EXPECT_EQ(screen.pixelColor(180, 97), QColor(0, 0, 80)) << "inside, the video shows through";
-
-    const auto panels = Visible<FrResultUiItem>();
-    ASSERT_EQ(panels.size(), 1u);
-    EXPECT_EQ(panels[0]->x(), 135 + 90 + 20);
-    EXPECT_EQ(panels[0]->geometry().center().y(), QRect(135, 60, 90, 75).center().y());
+    EXPECT_EQ(screen.pixelColor(box.left() + 1, box.center().y()), QColor(230, 230, 230)) << "left border";
+    EXPECT_EQ(screen.pixelColor(box.center()), QColor(0, 0, 80)) << "inside, the video shows through";
+    ASSERT_EQ(Visible<FrResultUiItem>().size(), 1u);
+    EXPECT_EQ(Visible<FrResultUiItem>()[0]->geometry().center().y(), box.center().y());
 }
 
 std::string PanelBox(int x, int y, const std::string& text)
@@ -175,46 +172,44 @@ TEST_F(DisplayTest, MarksArePaintedIntoThePicture)
     EXPECT_EQ(dot, QColor(190, 215, 160)) << "the point's ring";
 }
 
-TEST_F(DisplayTest, FramePanelShowsTheCurrentEntryOnlyWhileEnabled)
-{
-    const std::string frames = R"([{"ordered_value_dict": {"n": {"title": "N", "value": "0", "show_on_panel": true}}},
-        {"ordered_value_dict": {"n": {"title": "N", "value": "1", "show_on_panel": true}}},
-        {"ordered_value_dict": {"n": {"title": "N", "value": "2", "show_on_panel": true}}},
-        {"ordered_value_dict": {"n": {"title": "N", "value": "3", "show_on_panel": true}}}])";
-    Show("[]", frames);
-    EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
-    QTest::keyClick(window.get(), Qt::Key_F1);
-    for (int i = 0; i < 6; ++i)
-        QTest::keyClick(window.get(), Qt::Key_F3);
-    Show("[]", frames);
-    ASSERT_EQ(Visible<FrameResultUiItem>().size(), 1u);
-    EXPECT_EQ(window->FrameResultIndex(), 2);
-    const FrameResultUiItem* panel = Visible<FrameResultUiItem>()[0];
-    EXPECT_EQ(panel->x(), 20);
-    EXPECT_EQ(panel->geometry().bottom(), 720 - 20 - 1);
-    bool showsTwo = false;
-    for (const QLabel* row : panel->findChildren<QLabel*>())
-        showsTwo |= row->isVisible() && row->text() == QStringLiteral("N: 2");
-    EXPECT_TRUE(showsTwo);
-
-    Show("[]", "[]");
-    EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
-}
-
-TEST_F(DisplayTest, OverlayPictureAppearsWithF2)
+// F1 shows the frame panel with the entry F3 picked, F2 the entries' overlay
+// picture over the video.
+TEST_F(DisplayTest, FramePanelAndOverlayAppearOnlyWhileEnabled)
 {
     QImage red(64, 36, QImage::Format_RGB888);
     red.fill(Qt::red);
     QByteArray png;
     QBuffer buffer(&png);
     red.save(&buffer, "PNG");
-    const std::string frames = R"([{"image_base64_str": ")" + png.toBase64().toStdString() + R"("}])";
+    std::string frames = "[";
+    for (int n = 0; n < 4; ++n)
+        frames += std::string(n ? "," : "") + R"({"image_base64_str": ")" + png.toBase64().toStdString()
+                  + R"(", "ordered_value_dict": {"n": {"title": "N", "value": ")" + std::to_string(n)
+                  + R"(", "show_on_panel": true}}})";
+    frames += "]";
     Show("[]", frames);
+    EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
     EXPECT_TRUE(Visible<CoveredFrameUiItem>().empty());
+    QTest::keyClick(window.get(), Qt::Key_F1);
     QTest::keyClick(window.get(), Qt::Key_F2);
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(window.get(), Qt::Key_F3);
     Show("[]", frames);
+    ASSERT_EQ(Visible<FrameResultUiItem>().size(), 1u);
     ASSERT_EQ(Visible<CoveredFrameUiItem>().size(), 1u);
-    EXPECT_EQ(Screen().pixelColor(640, 360), QColor(Qt::red));
+    EXPECT_EQ(window->FrameResultIndex(), 2);
+    const FrameResultUiItem* panel = Visible<FrameResultUiItem>()[0];
+    EXPECT_TRUE(window->rect().contains(panel->geometry()));
+    bool showsTwo = false;
+    for (const QLabel* row : panel->findChildren<QLabel*>())
+        showsTwo |= row->isVisible() && row->text() == QStringLiteral("N: 2");
+    EXPECT_TRUE(showsTwo);
+    const QPoint clear(window->width() / 2, window->height() / 4);  // away from the panel
+    EXPECT_EQ(Screen().pixelColor(clear), QColor(Qt::red));
+
+    Show("[]", "[]");
+    EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
+    EXPECT_TRUE(Visible<CoveredFrameUiItem>().empty());
 }
 
 TEST_F(DisplayTest, HostileDocumentsAreCappedAndNeverCrash)
