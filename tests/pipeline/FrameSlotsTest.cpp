@@ -69,10 +69,7 @@ TEST(FrameSlots, AnAbandonedSlotIsFreeAndNeverTaken)
     Publish(frameSlots, 7);
     FrameSlot* taken = frameSlots.TakeNewestSlot();
     EXPECT_EQ(Number(taken), 7);
-    EXPECT_TRUE(taken->busy);
     frameSlots.ReleaseSlot(taken);
-    EXPECT_FALSE(taken->busy);
-    EXPECT_TRUE(taken->consumed);
 }
 
 TEST(FrameSlots, StopEndsTheWaitsOfBothSides)
