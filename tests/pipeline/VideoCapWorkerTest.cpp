@@ -117,12 +117,17 @@ TEST(VideoCapWorker, EndOfFileWithoutReconnectionStaysIdle)
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 10, 30));
     Capture capture(Settings(dir.File("clip.avi"), -1, 100));
     RecordingConsumer& consumer = capture.Start();
-    ASSERT_TRUE(consumer.WaitFor(10, 5s));
+    // On busy cores the consumer may miss frames, never the newest: the last.
+    const auto lastSeen = [&] { return !consumer.Frames().empty() && consumer.Frames().back().number == 9; };
+    for (int i = 0; i < 1000 && !lastSeen(); ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(lastSeen());
+    const std::size_t seen = consumer.Frames().size();
     std::this_thread::sleep_for(300ms);
     const double cpuBefore = ProcessCpuSeconds();
     std::this_thread::sleep_for(2s);
     [[maybe_unused]] const double cpuShare = (ProcessCpuSeconds() - cpuBefore) / 2.0;
-    EXPECT_EQ(consumer.Frames().size(), 10u);
+    EXPECT_EQ(consumer.Frames().size(), seen) << "frames after the end";
 #ifndef VIREO_SANITIZED_BUILD
     EXPECT_LT(cpuShare, 0.05) << "a loop that polls for the end of the file";
 #endif
