@@ -335,8 +335,9 @@ TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
             FrameSlot* slot = worker.Slots().GetWritableSlot();
             slot->frame = BlueFrame();
             worker.Slots().PublishSlot(slot);
-            while (detector.exchanges == 0)
+            for (int i = 0; i < 5000 && detector.exchanges == 0; ++i)
                 std::this_thread::sleep_for(1ms);
+            EXPECT_EQ(detector.exchanges, 1);
         }
         std::this_thread::sleep_for(50ms);
         [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
