@@ -61,6 +61,14 @@ private:
     std::thread thread;
 };
 
+// Waits up to ten seconds for the log to hold `text`; everything it holds.
+QString WaitToSay(const LogLines& log, const QString& text)
+{
+    for (int i = 0; i < 1000 && !log.Starting(QString()).join(QLatin1Char('\n')).contains(text); ++i)
+        std::this_thread::sleep_for(10ms);
+    return log.Starting(QString()).join(QLatin1Char('\n'));
+}
+
 TEST(VideoCapWorker, RecordsTheFrameSizeAndMirrorsEveryFrame)
 {
     TempDir dir;
@@ -222,13 +230,10 @@ TEST(VideoCapWorker, AGStreamerPipelineIsALiveSource)
 TEST(VideoCapWorker, ALiveSourceWhoseFirstReadFailsIsReadAgain)
 {
     LogLines log;
-    {
-        Capture capture(Settings("videotestsrc num-buffers=0 ! videoconvert ! appsink", -1));
-        ASSERT_TRUE(capture.worker.IsCameraOpened());
-        capture.Start();
-        std::this_thread::sleep_for(300ms);
-    }
-    const QString said = log.Starting(QString()).join(QLatin1Char('\n'));
+    Capture capture(Settings("videotestsrc num-buffers=0 ! videoconvert ! appsink", -1));
+    ASSERT_TRUE(capture.worker.IsCameraOpened());
+    capture.Start();
+    const QString said = WaitToSay(log, QStringLiteral("failed; retrying"));
     EXPECT_TRUE(said.contains(QStringLiteral("failed; retrying"))) << said.toStdString();
     EXPECT_FALSE(said.contains(QStringLiteral("could not be opened"))) << said.toStdString();
 }
@@ -258,8 +263,9 @@ TEST(VideoCapWorker, TruncatedFilePlaysWhatItHasThenEnds)
     const std::string whole = ReadText(dir.File("whole.avi"));
     WriteText(dir.File("cut.avi"), whole.substr(0, whole.size() / 2));
     Capture capture(Settings(dir.File("cut.avi"), -1, 200));
+    LogLines log;
     RecordingConsumer& consumer = capture.Start();
-    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(WaitToSay(log, QStringLiteral("[Camera] no more frames")).contains(QStringLiteral("no more frames")));
     const std::size_t seen = consumer.Frames().size();
     EXPECT_GT(seen, 5u);
     EXPECT_LT(seen, 60u);
