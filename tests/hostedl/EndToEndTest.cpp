@@ -1,4 +1,5 @@
-// The program's calling order on real pictures, through the C calls only.
+// The program's calling order on real pictures, through the C calls only
+// (people in object mode are checked through the device back-end's jobs).
 
 #include "EdlSession.h"
 #include "TempDir.h"
@@ -7,7 +8,6 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
-#include <opencv2/videoio.hpp>
 
 #include <cmath>
 
@@ -116,24 +116,6 @@ TEST_F(EndToEnd, AgeGenderGivesTheLargestFaceInThirtyTwoBytes)
     // No face at all: an all-zero answer, whose score the program rejects.
     const cv::Mat blank(200, 300, CV_8UC3, cv::Scalar(90, 120, 150));
     EXPECT_EQ(Run(blank, 3, 1, kFormatAgeGender), std::vector<char>(32, 0));
-}
-
-TEST_F(EndToEnd, PeopleOnAVtestFrame)
-{
-    cv::VideoCapture video(OpenCvSample("vtest.avi"));
-    cv::Mat frame;
-    for (int i = 0; i < 30; ++i) video.read(frame);
-    ASSERT_FALSE(frame.empty());
-    ASSERT_EQ(UploadBuiltin(0, "yolo"), 0);
-    int people = 0;
-    for (const auto& b : ParseBoxes(Run(frame, 19, 2, kFormatBoxes))) {
-        people += b.classId == 0;
-        EXPECT_GE(b.x2, b.x1);
-        EXPECT_GE(b.y2, b.y1);
-        EXPECT_LE(b.x1, frame.cols);
-        EXPECT_LE(b.y1, frame.rows);
-    }
-    EXPECT_GE(people, 2) << "vtest.avi shows several pedestrians";
 }
 
 TEST_F(EndToEnd, UserModelTensorsNameTheRightClass)
