@@ -23,6 +23,20 @@ void LoadSettings(const std::string& json)
     QtSettingManager::GetInstance()->Load(dir.File("settings.json"));
 }
 
+TEST(Window, TheVideoFollowsTheWindowSizeAndUnusedPartsStayHidden)
+{
+    LoadSettings(R"({"Camera": "/nonexistent.avi"})");
+    VireoOwlEdge window;
+    for (const QSize size : {QSize(1280, 720), QSize(800, 600), QSize(1920, 1080)}) {
+        window.resize(size);
+        window.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("lblVideoImg"))->size(), size);
+        for (const char* hidden : {"regSetting", "txtHelp", "regLogin", "regLogout"})
+            EXPECT_FALSE(window.findChild<QWidget*>(QString::fromLatin1(hidden))->isVisible()) << hidden;
+    }
+}
+
 // F4 puts the statistics over the picture's corner, clear of the device
 // panel, and takes them away again.
 TEST(Window, ShowsTheVideoScaledIntoTheWindowAndTheStatisticsOverIt)
