@@ -329,20 +329,16 @@ TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
         FakeDetector detector;
         detector.hang = detectorHangs;
         SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
-        worker.SetRunning(true);
-        std::thread loop([&] { worker.DoWork(); });
+        RunningWorker running(worker);
         if (detectorHangs) {
-            FrameSlot* slot = worker.Slots().GetWritableSlot();
-            slot->frame = BlueFrame();
-            worker.Slots().PublishSlot(slot);
+            running.Publish(BlueFrame());
             for (int i = 0; i < 5000 && detector.exchanges == 0; ++i)
                 std::this_thread::sleep_for(1ms);
             EXPECT_EQ(detector.exchanges, 1);
         }
         std::this_thread::sleep_for(50ms);
         [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
-        worker.Stop();
-        loop.join();
+        running.Stop();
 #ifndef VIREO_SANITIZED_BUILD
         // Wall clock, with room for two busy shared cores: a stop that missed
         // the hung detector would wait its hour. Sanitized builds are too slow.
