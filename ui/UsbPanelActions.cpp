@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QtDebug>
 
 namespace {
 
@@ -23,6 +24,14 @@ const char* const kFwQuestion =
 const char* const kFwWarning =
     "<span style='text-align: left'><p style='font-size: 12pt;'><span style='color:#404040;'>(Please do not "
     "disconnect PAVO Pod when firmware update)</span></p></span>";
+
+// The panel's own lines; the log keeps them too, for a panel that is hidden
+// (F12, no window) and for whoever reads the log afterwards.
+void Tell(UsbPanelUiItem& panel, const QString& msg)
+{
+    qInfo().noquote() << msg;
+    panel.AppendMsg(msg);
+}
 
 }  // namespace
 
@@ -144,7 +153,7 @@ bool UsbPanelUiItem::UseModelFile(const QString& chosen)
     // still be there and be a model file.
     const QFileInfo info(chosen);
     if (!info.isFile() || info.suffix().compare(QLatin1String("bin"), Qt::CaseInsensitive) != 0) {
-        AppendMsg(QStringLiteral("[Host Lib] Not a model file (an existing *.bin is needed): ") + chosen);
+        Tell(*this, QStringLiteral("[Host Lib] Not a model file (an existing *.bin is needed): ") + chosen);
         return false;
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
@@ -152,7 +161,7 @@ bool UsbPanelUiItem::UseModelFile(const QString& chosen)
     modelBar->Label()->setText(path);
     modelBar->Label()->setToolTip(path);
     uploadBtn->setEnabled(true);
-    AppendMsg(QStringLiteral("[Host Lib] Select model ") + path);
+    Tell(*this, QStringLiteral("[Host Lib] Select model ") + path);
     return true;
 }
 
@@ -167,14 +176,14 @@ void UsbPanelUiItem::UseLabelFile(const QString& chosen)
 {
     const QFileInfo info(chosen);
     if (!info.isFile()) {
-        AppendMsg(QStringLiteral("[Host Lib] Not a label file (an existing file is needed): ") + chosen);
+        Tell(*this, QStringLiteral("[Host Lib] Not a label file (an existing file is needed): ") + chosen);
         return;
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
     labelFilePath = path;
     labelBar->Label()->setText(path);
     labelBar->Label()->setToolTip(path);
-    AppendMsg(QStringLiteral("[Host Lib] Select label file ") + path);
+    Tell(*this, QStringLiteral("[Host Lib] Select label file ") + path);
     emit SigUpdateUserDefinedClassMappingTable(path.toStdString());
 }
 

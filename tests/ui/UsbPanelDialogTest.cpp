@@ -4,6 +4,8 @@
 
 #include "ui/MsgBoxUiItem.h"
 
+#include "LogLines.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -73,7 +75,7 @@ struct FileCase {
     bool labelBar;
     std::vector<std::string> choices;  // files chosen in turn; "": the dialog cancelled
     QString shown;                     // in the bar
-    QString message;                   // a part of the last message line
+    QString message;                   // a part of the last message line, also logged
     std::vector<std::string> sent;     // after the choices and a click on Upload
 };
 
@@ -95,6 +97,7 @@ class FileChoice : public PanelFixture, public ::testing::WithParamInterface<Fil
 TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
 {
     const FileCase& c = GetParam();
+    LogLines log;
     WriteText(scratch.File("<b>x<i>.bin"), "model");
     panel->SlotStatusChanged(true);
     probe->Radio(4)->click();
@@ -109,7 +112,11 @@ TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
     }
     EXPECT_EQ(bar->Label()->text(), c.shown);
     EXPECT_EQ(bar->Label()->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(probe->MsgLabel()->text().section('\n', -1).contains(c.message)) << probe->MsgLabel()->text().toStdString();
+    const QString lastLine = probe->MsgLabel()->text().section('\n', -1);
+    EXPECT_TRUE(lastLine.contains(c.message)) << probe->MsgLabel()->text().toStdString();
+    if (!c.message.isEmpty()) {
+        EXPECT_EQ(log.Starting(QStringLiteral("[Host Lib]")).value(0), lastLine);
+    }
     probe->Upload()->click();
     EXPECT_EQ(probe->seen, c.sent);
 }
