@@ -11,25 +11,18 @@ namespace hostedl {
 
 namespace {
 
-// The quick cascade scans a copy shrunk so that the thorough scan's smallest
-// window becomes `kQuickReachOfSmallest` times its own window: right at its
-// own window LBP misses faces it finds a size larger. Its coarse steps and a
-// single neighbour keep it cheap and eager; the thorough scan is the judge.
-constexpr double kQuickReachOfSmallest = 1.0;
-constexpr double kQuickScaleFactor = 1.3;
-constexpr int kQuickNeighbours = 1;
 constexpr Reach kCascadeReach{0.25, 0.7, 1.45};
 
-std::vector<cv::Rect> Proposals(cv::CascadeClassifier& quick, const cv::Mat& gray, cv::Size smallest)
+std::vector<cv::Rect> Proposals(cv::CascadeClassifier& quick, const QuickScan& scan, const cv::Mat& gray,
+                                cv::Size smallest)
 {
     const cv::Size window = quick.getOriginalWindowSize();
-    const double shrink =
-        std::min(1.0, kQuickReachOfSmallest * window.width / std::max(1, smallest.width));
+    const double shrink = std::min(1.0, scan.reachOfSmallest * window.width / std::max(1, smallest.width));
     cv::Mat small = gray;
     if (shrink < 1.0)
         cv::resize(gray, small, cv::Size(), shrink, shrink, cv::INTER_AREA);
     std::vector<cv::Rect> found;
-    quick.detectMultiScale(small, found, kQuickScaleFactor, kQuickNeighbours, 0, window);
+    quick.detectMultiScale(small, found, scan.scaleFactor, scan.neighbours, 0, window);
     const double grow = static_cast<double>(gray.cols) / small.cols;
     for (cv::Rect& r : found)
         r = cv::Rect(cvRound(r.x * grow), cvRound(r.y * grow), cvRound(r.width * grow), cvRound(r.height * grow));
@@ -61,7 +54,7 @@ void ScanRegion(cv::CascadeClassifier& cascade, const cv::Mat& region, cv::Size 
 }  // namespace
 
 std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::CascadeClassifier* quick,
-                                     const cv::Mat& gray, const CascadeScan& scan)
+                                     const cv::Mat& gray, const CascadeScan& scan, const QuickScan& quickScan)
 {
     std::vector<cv::Rect> boxes;
     std::vector<int> levels;
@@ -70,7 +63,7 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
         thorough.detectMultiScale(gray, boxes, levels, weights, scan.scaleFactor, scan.minNeighbors, 0, scan.minSize,
                                   scan.maxSize, true);
     } else {
-        const std::vector<cv::Rect> proposals = Proposals(*quick, gray, scan.minSize);
+        const std::vector<cv::Rect> proposals = Proposals(*quick, quickScan, gray, scan.minSize);
         const cv::Size window = thorough.getOriginalWindowSize();
         const cv::Size largest = scan.maxSize.empty() ? gray.size() : scan.maxSize;
         // The whole scan's pyramid: its factors, its rounding, its resampling.

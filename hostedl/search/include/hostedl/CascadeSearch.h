@@ -22,6 +22,17 @@ struct CascadeScan {
     cv::Size maxSize;  // empty: as large as the picture
 };
 
+// How the quick cascade proposes: it scans a copy shrunk so that the
+// thorough scan's smallest window becomes `reachOfSmallest` times its own
+// window (never enlarged), in `scaleFactor` steps, keeping hits with at least
+// `neighbours` others (0: every hit). Coarse and eager; the thorough scan is
+// the judge. Right at its own window LBP misses faces it finds a size larger.
+struct QuickScan {
+    double reachOfSmallest = 1.0;
+    double scaleFactor = 1.3;
+    int neighbours = 1;
+};
+
 struct Detection {
     cv::Rect box;
     double levelWeight = 0;  // the cascade's sum in its last stage: its confidence
@@ -33,6 +44,7 @@ struct Detection {
 // Not thread-safe: the cascades keep scratch state, so a pair of cascades
 // serves one search at a time.
 std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::CascadeClassifier* quick,
-                                     const cv::Mat& gray, const CascadeScan& scan);
+                                     const cv::Mat& gray, const CascadeScan& scan,
+                                     const QuickScan& quickScan = QuickScan());
 
 }  // namespace hostedl
