@@ -1,7 +1,8 @@
-// What the emulation layer costs over bare OpenCV: per model, the library's
+// What the emulation layer costs over its detectors: per model, the library's
 // time per 1280 x 720 inference (the caller's BGR565 conversion, the call and
-// the retrieval) against OpenCV's own detector with the same cascade and
-// parameters on the same BGR picture, both measured in this run, alternating.
+// the retrieval) against the same searches (hostedl/search) with the same
+// cascades and parameters called directly on the same BGR picture, both
+// measured in this run, alternating.
 //
 // Then the rates a camera sees: inferences per second on a run of 1280 x 720
 // video frames (the sample video's faces, vtest.avi's street), the median
@@ -145,7 +146,7 @@ int main(int argc, char** argv)
     cv::CascadeClassifier cat(cascades + "/haarcascade_frontalcatface.xml");
     cv::CascadeClassifier quickCat(quickCascades + "/lbpcascade_frontalcatface.xml");
 
-    // The emulator's face step, as OpenCV alone does it.
+    // The emulator's face step, called directly.
     const auto findFaces = [&] {
         cv::Mat gray;
         cv::cvtColor(faces, gray, cv::COLOR_BGR2GRAY);
