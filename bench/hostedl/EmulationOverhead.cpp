@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     const auto findFaces = [&] {
         cv::Mat gray;
         cv::cvtColor(faces, gray, cv::COLOR_BGR2GRAY);
-        hostedl::SearchCascade(face, &quickFace, gray, hostedl::kFaceParams);
+        hostedl::SearchCascade(face, &quickFace, gray, hostedl::kFaceParams, hostedl::kFaceQuickScan);
     };
     std::vector<Figure> figures;
     if (!Load("mask", 3, 8, 0x80000060u)) return 1;

@@ -14,6 +14,11 @@
 namespace hostedl {
 
 inline const CascadeScan kFaceParams{1.1, 3, {40, 40}, {}};
+// The LBP face cascade proposes from every raw hit in 20 % steps: with 30 %
+// steps and grouped hits it missed messi5.jpg's face at 60 to 90 pixels (a
+// sixth of the faces the whole scan shows on the sample pictures at other
+// sizes), at twice this cost it loses none. Cats keep the coarser default.
+inline const QuickScan kFaceQuickScan{1.0, 1.2, 0};
 inline const CascadeScan kCatFaceParams{1.1, 3, {40, 40}, {}};
 // Mouths are searched in the lower half of a face only.
 inline const CascadeScan kMouthParams{1.1, 8, {16, 10}, {}};
