@@ -15,6 +15,7 @@
 #include "fifo/PipeIo.h"
 #include "fifo/RequestWriter.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -59,6 +60,7 @@ std::vector<std::string> Requests()
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv);  // QProcess's child bookkeeping
     const bool shortRun = IsShortRun(argc, argv);
     const int windows = shortRun ? 3 : 7;
     const double windowSeconds = shortRun ? 1.0 : 2.0;
