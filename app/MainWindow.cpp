@@ -9,6 +9,8 @@
 #include "HostLibAdapter/HostLibAdapter.h"
 #include "HostLibAdapter/ModelNumbers.h"
 #include "fifo/EdgeFifoAdaptor.h"
+#include "keep/ResultsLog.h"
+#include "keep/ShownRecorder.h"
 #include "pipeline/SdkWorker.h"
 #include "pipeline/VideoCapWorker.h"
 #include "settings/QtSettingManager.h"
@@ -50,6 +52,7 @@ VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
     SetupUi();
     LayoutChildren();
     StartWorkers();
+    SetupKeeping();
     statsOverlay->SetVisible(runOptions.showStats);
     // Runs once the event loop turns, i.e. after the window was shown.
     QTimer::singleShot(0, this, &VireoOWL::AutoConnect);
@@ -62,6 +65,8 @@ VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
 
 VireoOWL::~VireoOWL()
 {
+    // The recording's file is finished before the report at exit is printed.
+    recorder.reset();
     StopWorkers();
     EdgeFifoAdaptor::DestroyInstance();
     SettingManager::ReleaseInstance();
@@ -208,6 +213,12 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_F4:
         statsOverlay->Toggle();
+        break;
+    case Qt::Key_F5:
+        TakeSnapshot();
+        break;
+    case Qt::Key_F6:
+        ToggleRecording();
         break;
     case Qt::Key_F12:
         if (settings->GetInferenceMode() == InferenceMode::Nx310) {

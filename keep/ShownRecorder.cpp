@@ -1,0 +1,223 @@
+#include "keep/ShownRecorder.h"
+
+#include "RecordingFile.h"
+
+#include "keep/KeptFileNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Enough for any burst of presses: the names of one second and frame.
+constexpr int kNameAttempts = 1000;
+
+// The MPEG-4 encoder takes even sizes only.
+cv::Size EvenSize(QSize size)
+{
+    return cv::Size(size.width() & ~1, size.height() & ~1);
+}
+
+}  // namespace
+
+ShownRecorder::ShownRecorder(RecordingLimits limits, int pendingPictures, int pendingSnapshots)
+    : limits(limits), pendingPicturesMax(pendingPictures), pendingSnapshotsMax(pendingSnapshots)
+{
+    // A recording that failed by itself is over; a later one is not.
+    connect(this, &ShownRecorder::SigRecordingFailed, this, [this](int failed) {
+        if (failed == serial)
+            recording = false;
+    });
+    thread = std::thread([this] { Run(); });
+}
+
+ShownRecorder::~ShownRecorder()
+{
+    if (recording)
+        Stop();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quitting = true;
+    }
+    // Pictures still queued are not waited for; the file is closed at once.
+    cancel.store(true, std::memory_order_relaxed);
+    posted.notify_all();
+    thread.join();
+}
+
+void ShownRecorder::Start(const QString& path, double fps, QSize size, bool keepExisting)
+{
+    if (recording)
+        Stop();
+    recording = true;
+    Job job;
+    job.kind = JobKind::Open;
+    job.path = path;
+    job.fps = fps;
+    job.size = size;
+    job.keepExisting = keepExisting;
+    job.serial = ++serial;
+    Post(std::move(job));
+}
+
+bool ShownRecorder::HasRoomForPicture()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return recording && pendingPictures < pendingPicturesMax;
+}
+
+bool ShownRecorder::Add(QImage picture, Clock::time_point shownAt)
+{
+    if (!recording)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (pendingPictures >= pendingPicturesMax) {
+            ++dropped;
+            return false;
+        }
+        ++pendingPictures;
+    }
+    Job job;
+    job.kind = JobKind::Picture;
+    job.picture = std::move(picture);
+    job.at = shownAt;
+    Post(std::move(job));
+    return true;
+}
+
+void ShownRecorder::Stop(Clock::time_point at)
+{
+    if (!recording)
+        return;
+    recording = false;
+    Job job;
+    job.kind = JobKind::Close;
+    job.at = at;
+    Post(std::move(job));
+}
+
+bool ShownRecorder::Snapshot(QImage picture, const QString& dir, const QDateTime& at, quint64 frame)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (pendingSnapshots >= pendingSnapshotsMax)
+            return false;
+        ++pendingSnapshots;
+    }
+    Job job;
+    job.kind = JobKind::Snapshot;
+    job.picture = std::move(picture);
+    job.path = dir;
+    job.when = at;
+    job.frame = frame;
+    Post(std::move(job));
+    return true;
+}
+
+void ShownRecorder::Post(Job job)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        jobs.push_back(std::move(job));
+    }
+    posted.notify_one();
+}
+
+void ShownRecorder::Run()
+{
+    std::unique_ptr<RecordingFile> file;
+    int fileSerial = 0;
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            posted.wait(lock, [this] { return quitting || !jobs.empty(); });
+            if (jobs.empty())
+                break;  // quitting, with everything done
+            job = std::move(jobs.front());
+            jobs.pop_front();
+            if (job.kind == JobKind::Picture)
+                --pendingPictures;
+        }
+        switch (job.kind) {
+        case JobKind::Open: {
+            QString path = job.path;
+            for (int attempt = 2; job.keepExisting && QFileInfo::exists(path) && attempt < kNameAttempts; ++attempt)
+                path = AttemptPath(job.path, attempt);
+            file = std::make_unique<RecordingFile>(path, job.fps, EvenSize(job.size), limits, cancel);
+            fileSerial = job.serial;
+            const QString problem = file->Open();
+            if (!problem.isEmpty()) {
+                file.reset();
+                emit SigMessage(problem);
+                emit SigRecordingFailed(fileSerial);
+            } else {
+                emit SigMessage(QStringLiteral("[Record] recording what is shown to %1 at %2 pictures a second")
+                                    .arg(path)
+                                    .arg(job.fps));
+            }
+            break;
+        }
+        case JobKind::Picture:
+            if (file && !cancel.load(std::memory_order_relaxed)) {
+                const QString stop = file->Add(job.picture, job.at);
+                if (!stop.isEmpty()) {
+                    file.reset();
+                    emit SigMessage(stop);
+                    emit SigRecordingFailed(fileSerial);
+                }
+            }
+            break;
+        case JobKind::Close:
+            if (file) {
+                file->Close(job.at);
+                emit SigMessage(QStringLiteral("[Record] %1 is finished: %2 pictures")
+                                    .arg(file->CurrentPath())
+                                    .arg(file->FramesWritten()));
+                file.reset();
+            }
+            break;
+        case JobKind::Snapshot: {
+            SaveSnapshot(job);
+            std::lock_guard<std::mutex> lock(mutex);
+            --pendingSnapshots;
+            break;
+        }
+        }
+    }
+    if (file)
+        file->Close(Clock::now());
+}
+
+void ShownRecorder::SaveSnapshot(const Job& job)
+{
+    if (!QDir().mkpath(job.path)) {
+        emit SigMessage(QStringLiteral("[Snapshot] the folder %1 cannot be made; no snapshot").arg(job.path));
+        return;
+    }
+    const QString name = KeptName(job.path, job.when, job.frame, QStringLiteral("png"));
+    for (int attempt = 1; attempt < kNameAttempts; ++attempt) {
+        QFile out(AttemptPath(name, attempt));
+        // Made new or not at all: two snapshots never share a name.
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (out.exists())
+                continue;
+            emit SigMessage(QStringLiteral("[Snapshot] %1 cannot be written: %2").arg(out.fileName(), out.errorString()));
+            return;
+        }
+        if (!job.picture.save(&out, "PNG") || !out.flush()) {
+            const QString error = out.errorString();
+            out.remove();
+            emit SigMessage(QStringLiteral("[Snapshot] %1 cannot be written: %2").arg(out.fileName(), error));
+            return;
+        }
+        emit SigSnapshotSaved(out.fileName());
+        return;
+    }
+    emit SigMessage(QStringLiteral("[Snapshot] no free name for %1 in %2").arg(QFileInfo(name).fileName(), job.path));
+}
