@@ -44,9 +44,8 @@ cv::Mat ToVideoFrame(const QImage& picture, cv::Size size)
     return bgr;
 }
 
-RecordingFile::RecordingFile(QString path, double fps, cv::Size size, RecordingLimits limits,
-                             const std::atomic<bool>& cancel)
-    : path(std::move(path)), fps(fps), size(size), limits(limits), cancel(cancel)
+RecordingFile::RecordingFile(QString path, double fps, cv::Size size, RecordingLimits limits)
+    : path(std::move(path)), fps(fps), size(size), limits(limits)
 {
 }
 
@@ -93,6 +92,13 @@ QString RecordingFile::Add(const QImage& picture, Clock::time_point at)
     return {};
 }
 
+QString RecordingFile::CatchUp(Clock::time_point at)
+{
+    if (!writer.isOpened() || last.empty())
+        return {};
+    return FillUntil(at, false);
+}
+
 void RecordingFile::Close(Clock::time_point at)
 {
     if (writer.isOpened() && !last.empty())
@@ -106,7 +112,7 @@ QString RecordingFile::FillUntil(Clock::time_point at, bool atLeastOne)
     std::uint64_t due = static_cast<std::uint64_t>(std::max(0.0, std::floor(seconds * fps)));
     if (atLeastOne)
         due = std::max<std::uint64_t>(due, written + 1);
-    while (written < due && !cancel.load(std::memory_order_relaxed)) {
+    while (written < due) {
         writer.write(last);
         ++written;
         if (QString stop = Watch(); !stop.isEmpty()) {

@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QString>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 
@@ -22,8 +21,7 @@ class RecordingFile {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Writing stops early (the file is still closed properly) once `cancel` is set.
-    RecordingFile(QString path, double fps, cv::Size size, RecordingLimits limits, const std::atomic<bool>& cancel);
+    RecordingFile(QString path, double fps, cv::Size size, RecordingLimits limits);
     ~RecordingFile();
     RecordingFile(const RecordingFile&) = delete;
     RecordingFile& operator=(const RecordingFile&) = delete;
@@ -33,6 +31,8 @@ public:
     // The picture shown from `at` on. Empty, or the one line saying why the
     // recording stopped (the file is then closed).
     QString Add(const QImage& picture, Clock::time_point at);
+    // The last picture lasts at least until `at`; empty or the line of a failure.
+    QString CatchUp(Clock::time_point at);
     // The last picture lasts until `at`; the file is finished.
     void Close(Clock::time_point at);
 
@@ -48,7 +48,6 @@ private:
     const double fps;
     const cv::Size size;
     const RecordingLimits limits;
-    const std::atomic<bool>& cancel;
     cv::VideoWriter writer;
     int number = 1;
     cv::Mat last;  // BGR, `size`

@@ -15,6 +15,8 @@ namespace {
 
 // Enough for any burst of presses: the names of one second and frame.
 constexpr int kNameAttempts = 1000;
+// How often a recording is brought up to date while no picture comes.
+constexpr std::chrono::seconds kCatchUp(1);
 
 // The MPEG-4 encoder takes even sizes only.
 cv::Size EvenSize(QSize size)
@@ -43,8 +45,8 @@ ShownRecorder::~ShownRecorder()
         std::lock_guard<std::mutex> lock(mutex);
         quitting = true;
     }
-    // Pictures still queued are not waited for; the file is closed at once.
-    cancel.store(true, std::memory_order_relaxed);
+    // Bounded: pictures still queued are skipped, and the file was kept
+    // filled up to the last second, so only that second is left to write.
     posted.notify_all();
     thread.join();
 }
@@ -132,46 +134,55 @@ void ShownRecorder::Run()
 {
     std::unique_ptr<RecordingFile> file;
     int fileSerial = 0;
+    auto stopped = [&](const QString& line) {
+        if (line.isEmpty())
+            return;
+        file.reset();
+        emit SigMessage(line);
+        emit SigRecordingFailed(fileSerial);
+    };
     for (;;) {
-        Job job;
+        std::optional<Job> next;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            posted.wait(lock, [this] { return quitting || !jobs.empty(); });
-            if (jobs.empty())
-                break;  // quitting, with everything done
-            job = std::move(jobs.front());
-            jobs.pop_front();
-            if (job.kind == JobKind::Picture)
-                --pendingPictures;
+            posted.wait_for(lock, kCatchUp, [this] { return quitting || !jobs.empty(); });
+            if (jobs.empty() && quitting)
+                break;
+            if (!jobs.empty()) {
+                next = std::move(jobs.front());
+                jobs.pop_front();
+                if (next->kind == JobKind::Picture) {
+                    --pendingPictures;
+                    if (quitting)
+                        continue;
+                }
+            }
         }
+        if (!next) {
+            // A still picture (a paused source) lasts in the video as it lasts on screen.
+            if (file)
+                stopped(file->CatchUp(Clock::now()));
+            continue;
+        }
+        Job& job = *next;
         switch (job.kind) {
         case JobKind::Open: {
             QString path = job.path;
             for (int attempt = 2; job.keepExisting && QFileInfo::exists(path) && attempt < kNameAttempts; ++attempt)
                 path = AttemptPath(job.path, attempt);
-            file = std::make_unique<RecordingFile>(path, job.fps, EvenSize(job.size), limits, cancel);
+            file = std::make_unique<RecordingFile>(path, job.fps, EvenSize(job.size), limits);
             fileSerial = job.serial;
             const QString problem = file->Open();
-            if (!problem.isEmpty()) {
-                file.reset();
-                emit SigMessage(problem);
-                emit SigRecordingFailed(fileSerial);
-            } else {
+            if (problem.isEmpty())
                 emit SigMessage(QStringLiteral("[Record] recording what is shown to %1 at %2 pictures a second")
                                     .arg(path)
                                     .arg(job.fps));
-            }
+            stopped(problem);
             break;
         }
         case JobKind::Picture:
-            if (file && !cancel.load(std::memory_order_relaxed)) {
-                const QString stop = file->Add(job.picture, job.at);
-                if (!stop.isEmpty()) {
-                    file.reset();
-                    emit SigMessage(stop);
-                    emit SigRecordingFailed(fileSerial);
-                }
-            }
+            if (file)
+                stopped(file->Add(job.picture, job.at));
             break;
         case JobKind::Close:
             if (file) {

@@ -145,12 +145,11 @@ TEST_P(RecordingFiles, StopWithOneLineAndStayPlayable)
 {
     const FileCase& c = GetParam();
     TempDir dir;
-    const std::atomic<bool> cancel{false};
     RecordingLimits limits;
     limits.maxFileBytes = c.maxFileBytes;
     limits.minFreeBytes = 0;
     limits.stallSeconds = 6;  // longer than a Matroska cluster
-    RecordingFile file(QString::fromStdString(dir.File(c.file)), 10, cv::Size(320, 240), limits, cancel);
+    RecordingFile file(QString::fromStdString(dir.File(c.file)), 10, cv::Size(320, 240), limits);
     QString stop = file.Open();
     const auto start = RecordingFile::Clock::now();
     int pictures = 0;

@@ -12,7 +12,6 @@
 #include <QSize>
 #include <QString>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -88,6 +87,5 @@ private:
     int pendingPictures = 0;
     int pendingSnapshots = 0;
     bool quitting = false;
-    std::atomic<bool> cancel{false};
     std::thread thread;
 };
