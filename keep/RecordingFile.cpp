@@ -16,6 +16,8 @@ namespace {
 // MPEG-4 part 2: written by Debian's OpenCV into both containers, and cheap
 // enough to keep up with the video on a small machine.
 const int kFourcc = cv::VideoWriter::fourcc('m', 'p', '4', 'v');
+// A program that ends waits for this much video at most.
+constexpr double kEndingBehindSeconds = 0.5;
 
 QString FolderProblem(const QString& path)
 {
@@ -85,7 +87,7 @@ QString RecordingFile::Add(const QImage& picture, Clock::time_point at)
         return {};
     if (last.empty()) {
         start = at;
-    } else if (QString stop = FillUntil(at, false); !stop.isEmpty()) {
+    } else if (QString stop = FillUntil(at, false, limits.mostBehindSeconds); !stop.isEmpty()) {
         return stop;
     }
     last = ToVideoFrame(picture, size);
@@ -96,23 +98,31 @@ QString RecordingFile::CatchUp(Clock::time_point at)
 {
     if (!writer.isOpened() || last.empty())
         return {};
-    return FillUntil(at, false);
+    return FillUntil(at, false, limits.mostBehindSeconds);
 }
 
-void RecordingFile::Close(Clock::time_point at)
+void RecordingFile::Close(Clock::time_point at, bool ending)
 {
     if (writer.isOpened() && !last.empty())
-        FillUntil(at, true);
+        FillUntil(at, true, ending ? kEndingBehindSeconds : limits.mostBehindSeconds);
     writer.release();
 }
 
-QString RecordingFile::FillUntil(Clock::time_point at, bool atLeastOne)
+QString RecordingFile::FillUntil(Clock::time_point at, bool atLeastOne, double mostBehindSeconds)
 {
     const double seconds = std::chrono::duration<double>(at - start).count();
     std::uint64_t due = static_cast<std::uint64_t>(std::max(0.0, std::floor(seconds * fps)));
     if (atLeastOne)
-        due = std::max<std::uint64_t>(due, written + 1);
-    while (written < due) {
+        due = std::max<std::uint64_t>(due, position + 1);
+    // An encoder that cannot keep up (a busy machine) skips rather than
+    // falling ever further behind: its work, and the wait for it at the end,
+    // stay bounded; the video is then shorter than the time it covers.
+    const auto mostBehind = static_cast<std::uint64_t>(std::max(1.0, mostBehindSeconds * fps));
+    if (due > position + mostBehind) {
+        skipped += due - mostBehind - position;
+        position = due - mostBehind;
+    }
+    for (; position < due; ++position) {
         writer.write(last);
         ++written;
         if (QString stop = Watch(); !stop.isEmpty()) {

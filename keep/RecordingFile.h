@@ -33,14 +33,17 @@ public:
     QString Add(const QImage& picture, Clock::time_point at);
     // The last picture lasts at least until `at`; empty or the line of a failure.
     QString CatchUp(Clock::time_point at);
-    // The last picture lasts until `at`; the file is finished.
-    void Close(Clock::time_point at);
+    // The last picture lasts until `at` (for a program that is `ending`, as
+    // far as half a second more allows); the file is finished.
+    void Close(Clock::time_point at, bool ending = false);
 
     std::uint64_t FramesWritten() const { return written; }
+    // Frames of the time covered that a lagging encoder did not write.
+    std::uint64_t FramesSkipped() const { return skipped; }
     QString CurrentPath() const;
 
 private:
-    QString FillUntil(Clock::time_point at, bool atLeastOne);
+    QString FillUntil(Clock::time_point at, bool atLeastOne, double mostBehindSeconds);
     QString Watch();
     bool OpenNumber(int n);
 
@@ -52,7 +55,9 @@ private:
     int number = 1;
     cv::Mat last;  // BGR, `size`
     Clock::time_point start{};
+    std::uint64_t position = 0;  // frames of the time covered, skipped ones included
     std::uint64_t written = 0;
+    std::uint64_t skipped = 0;
     std::uint64_t writtenAtGrowth = 0;
     qint64 sizeAtGrowth = 0;
 };

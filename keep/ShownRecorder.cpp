@@ -2,11 +2,13 @@
 
 #include "RecordingFile.h"
 
+#include "keep/BackgroundPriority.h"
 #include "keep/KeptFileNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtDebug>
 
 #include <memory>
 #include <optional>
@@ -34,17 +36,22 @@ ShownRecorder::ShownRecorder(RecordingLimits limits, int pendingPictures, int pe
         if (failed == serial)
             recording = false;
     });
-    thread = std::thread([this] { Run(); });
+    thread = std::thread([this] {
+        // A lagging encoder drops pictures of the recording; it must not take the screen's.
+        if (!LowerThisThreadsPriority())
+            qWarning("[Record] the encoder runs at normal priority: it may slow the video down");
+        Run();
+    });
 }
 
 ShownRecorder::~ShownRecorder()
 {
-    if (recording)
-        Stop();
     {
         std::lock_guard<std::mutex> lock(mutex);
         quitting = true;
     }
+    if (recording)
+        Stop();
     // Bounded: pictures still queued are skipped, and the file was kept
     // filled up to the last second, so only that second is left to write.
     posted.notify_all();
@@ -59,6 +66,7 @@ void ShownRecorder::Start(const QString& path, double fps, QSize size, bool keep
     Job job;
     job.kind = JobKind::Open;
     job.path = path;
+    this->fps = fps;
     job.fps = fps;
     job.size = size;
     job.keepExisting = keepExisting;
@@ -100,6 +108,7 @@ void ShownRecorder::Stop(Clock::time_point at)
     Job job;
     job.kind = JobKind::Close;
     job.at = at;
+    job.fps = fps;
     Post(std::move(job));
 }
 
@@ -186,10 +195,16 @@ void ShownRecorder::Run()
             break;
         case JobKind::Close:
             if (file) {
-                file->Close(job.at);
-                emit SigMessage(QStringLiteral("[Record] %1 is finished: %2 pictures")
-                                    .arg(file->CurrentPath())
-                                    .arg(file->FramesWritten()));
+                // A program that ends does not wait for the encoder to catch up.
+                file->Close(job.at, QuittingNow());
+                QString line = QStringLiteral("[Record] %1 is finished: %2 frames (%3 s)")
+                                   .arg(file->CurrentPath())
+                                   .arg(file->FramesWritten())
+                                   .arg(file->FramesWritten() / job.fps, 0, 'f', 1);
+                if (file->FramesSkipped() > 0)
+                    line += QStringLiteral("; the encoder fell behind and skipped %1 s")
+                                .arg(file->FramesSkipped() / job.fps, 0, 'f', 1);
+                emit SigMessage(line);
                 file.reset();
             }
             break;
@@ -202,7 +217,13 @@ void ShownRecorder::Run()
         }
     }
     if (file)
-        file->Close(Clock::now());
+        file->Close(Clock::now(), true);
+}
+
+bool ShownRecorder::QuittingNow()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return quitting;
 }
 
 void ShownRecorder::SaveSnapshot(const Job& job)

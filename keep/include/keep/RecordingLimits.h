@@ -10,4 +10,6 @@ struct RecordingLimits {
     // than a Matroska cluster (5 s) and than a dark AVI takes to fill the
     // writer's buffer.
     double stallSeconds = 20;
+    // The encoder never works on more than this much video at once.
+    double mostBehindSeconds = 2;
 };

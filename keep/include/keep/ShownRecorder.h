@@ -72,6 +72,7 @@ private:
     void Post(Job job);
     void Run();
     void SaveSnapshot(const Job& job);
+    bool QuittingNow();
 
     const RecordingLimits limits;
     const int pendingPicturesMax;
@@ -79,6 +80,7 @@ private:
     // GUI thread only.
     bool recording = false;
     int serial = 0;
+    double fps = 0;  // of the recording under way
     std::uint64_t dropped = 0;
 
     std::mutex mutex;
