@@ -54,10 +54,14 @@ void VireoOWL::SetupKeeping()
     RecordingLimits limits;
     limits.maxFileBytes = runOptions.recordMaxMb * kMegabyte;
     recorder = std::make_unique<ShownRecorder>(limits);
-    // Direct: the line of a recording finished at exit is printed even though
-    // no event loop runs any more.
+    // Direct: the lines of a recording or snapshot finished at exit are
+    // printed even though no event loop runs any more.
     connect(
         recorder.get(), &ShownRecorder::SigMessage, this, [](const QString& line) { qInfo().noquote() << line; },
+        Qt::DirectConnection);
+    connect(
+        recorder.get(), &ShownRecorder::SigSnapshotSaved, this,
+        [](const QString& path) { qInfo().noquote() << QStringLiteral("[Snapshot] saved %1").arg(path); },
         Qt::DirectConnection);
     connect(recorder.get(), &ShownRecorder::SigSnapshotSaved, this, &VireoOWL::SlotSnapshotSaved);
 
@@ -93,11 +97,13 @@ void VireoOWL::TakeSnapshot()
 
 void VireoOWL::SlotSnapshotSaved(QString path)
 {
-    QString line = QStringLiteral("[Snapshot] saved %1").arg(path);
     if (snapshotsSkipped > 0)
-        line += QStringLiteral(" (%1 presses skipped while snapshots were being written)").arg(snapshotsSkipped);
+        qInfo().noquote() << QStringLiteral("[Snapshot] %1 presses of F5 were skipped while snapshots were being written")
+                                 .arg(snapshotsSkipped);
     snapshotsSkipped = 0;
-    SayToUser(line);
+    // The log has the line already.
+    if (usbPanel->isVisible())
+        usbPanel->AppendMsg(QStringLiteral("[Snapshot] saved %1").arg(path));
 }
 
 void VireoOWL::ToggleRecording()

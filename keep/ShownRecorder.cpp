@@ -2,14 +2,13 @@
 
 #include "RecordingFile.h"
 
-#include "keep/BackgroundPriority.h"
 #include "keep/KeptFileNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtDebug>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -36,12 +35,7 @@ ShownRecorder::ShownRecorder(RecordingLimits limits, int pendingPictures, int pe
         if (failed == serial)
             recording = false;
     });
-    thread = std::thread([this] {
-        // A lagging encoder drops pictures of the recording; it must not take the screen's.
-        if (!LowerThisThreadsPriority())
-            qWarning("[Record] the encoder runs at normal priority: it may slow the video down");
-        Run();
-    });
+    thread = std::thread([this] { Run(); });
 }
 
 ShownRecorder::~ShownRecorder()
@@ -134,7 +128,12 @@ void ShownRecorder::Post(Job job)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        jobs.push_back(std::move(job));
+        // A snapshot is saved before the pictures waiting for the encoder:
+        // the person who pressed F5 waits for it, nobody waits for those.
+        auto at = jobs.end();
+        if (job.kind == JobKind::Snapshot)
+            at = std::find_if(jobs.begin(), jobs.end(), [](const Job& queued) { return queued.kind == JobKind::Picture; });
+        jobs.insert(at, std::move(job));
     }
     posted.notify_one();
 }
