@@ -16,8 +16,6 @@ namespace {
 // MPEG-4 part 2: written by Debian's OpenCV into both containers, and cheap
 // enough to keep up with the video on a small machine.
 const int kFourcc = cv::VideoWriter::fourcc('m', 'p', '4', 'v');
-// A program that ends waits for this much video at most.
-constexpr double kEndingBehindSeconds = 0.5;
 
 QString FolderProblem(const QString& path)
 {
@@ -87,7 +85,7 @@ QString RecordingFile::Add(const QImage& picture, Clock::time_point at)
         return {};
     if (last.empty()) {
         start = at;
-    } else if (QString stop = FillUntil(at, false, limits.mostBehindSeconds); !stop.isEmpty()) {
+    } else if (QString stop = FillUntil(at, false); !stop.isEmpty()) {
         return stop;
     }
     last = ToVideoFrame(picture, size);
@@ -98,17 +96,17 @@ QString RecordingFile::CatchUp(Clock::time_point at)
 {
     if (!writer.isOpened() || last.empty())
         return {};
-    return FillUntil(at, false, limits.mostBehindSeconds);
+    return FillUntil(at, false);
 }
 
-void RecordingFile::Close(Clock::time_point at, bool ending)
+void RecordingFile::Close(Clock::time_point at)
 {
     if (writer.isOpened() && !last.empty())
-        FillUntil(at, true, ending ? kEndingBehindSeconds : limits.mostBehindSeconds);
+        FillUntil(at, true);
     writer.release();
 }
 
-QString RecordingFile::FillUntil(Clock::time_point at, bool atLeastOne, double mostBehindSeconds)
+QString RecordingFile::FillUntil(Clock::time_point at, bool atLeastOne)
 {
     const double seconds = std::chrono::duration<double>(at - start).count();
     std::uint64_t due = static_cast<std::uint64_t>(std::max(0.0, std::floor(seconds * fps)));
@@ -117,7 +115,7 @@ QString RecordingFile::FillUntil(Clock::time_point at, bool atLeastOne, double m
     // An encoder that cannot keep up (a busy machine) skips rather than
     // falling ever further behind: its work, and the wait for it at the end,
     // stay bounded; the video is then shorter than the time it covers.
-    const auto mostBehind = static_cast<std::uint64_t>(std::max(1.0, mostBehindSeconds * fps));
+    const auto mostBehind = static_cast<std::uint64_t>(std::max(1.0, limits.mostBehindSeconds * fps));
     if (due > position + mostBehind) {
         skipped += due - mostBehind - position;
         position = due - mostBehind;

@@ -33,9 +33,8 @@ public:
     QString Add(const QImage& picture, Clock::time_point at);
     // The last picture lasts at least until `at`; empty or the line of a failure.
     QString CatchUp(Clock::time_point at);
-    // The last picture lasts until `at` (for a program that is `ending`, as
-    // far as half a second more allows); the file is finished.
-    void Close(Clock::time_point at, bool ending = false);
+    // The last picture lasts until `at`; the file is finished.
+    void Close(Clock::time_point at);
 
     std::uint64_t FramesWritten() const { return written; }
     // Frames of the time covered that a lagging encoder did not write.
@@ -43,7 +42,7 @@ public:
     QString CurrentPath() const;
 
 private:
-    QString FillUntil(Clock::time_point at, bool atLeastOne, double mostBehindSeconds);
+    QString FillUntil(Clock::time_point at, bool atLeastOne);
     QString Watch();
     bool OpenNumber(int n);
 

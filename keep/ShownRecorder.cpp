@@ -46,8 +46,8 @@ ShownRecorder::~ShownRecorder()
     }
     if (recording)
         Stop();
-    // Bounded: pictures still queued are skipped, and the file was kept
-    // filled up to the last second, so only that second is left to write.
+    // Bounded: pictures still queued are skipped, and the encoder is never
+    // more than a few seconds of video behind.
     posted.notify_all();
     thread.join();
 }
@@ -194,8 +194,7 @@ void ShownRecorder::Run()
             break;
         case JobKind::Close:
             if (file) {
-                // A program that ends does not wait for the encoder to catch up.
-                file->Close(job.at, QuittingNow());
+                file->Close(job.at);
                 QString line = QStringLiteral("[Record] %1 is finished: %2 frames (%3 s)")
                                    .arg(file->CurrentPath())
                                    .arg(file->FramesWritten())
@@ -216,13 +215,7 @@ void ShownRecorder::Run()
         }
     }
     if (file)
-        file->Close(Clock::now(), true);
-}
-
-bool ShownRecorder::QuittingNow()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return quitting;
+        file->Close(Clock::now());
 }
 
 void ShownRecorder::SaveSnapshot(const Job& job)

@@ -10,6 +10,7 @@ struct RecordingLimits {
     // than a Matroska cluster (5 s) and than a dark AVI takes to fill the
     // writer's buffer.
     double stallSeconds = 20;
-    // The encoder never works on more than this much video at once.
+    // The encoder never works on more than this much video at once, which
+    // also bounds the wait for it when the program ends.
     double mostBehindSeconds = 2;
 };

@@ -72,7 +72,6 @@ private:
     void Post(Job job);
     void Run();
     void SaveSnapshot(const Job& job);
-    bool QuittingNow();
 
     const RecordingLimits limits;
     const int pendingPicturesMax;
