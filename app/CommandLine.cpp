@@ -177,36 +177,5 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         if (options.snapshotDir.isEmpty())
             return UsageError(parser, QStringLiteral("--snapshot-dir needs a folder"));
     }
-    if (parser.isSet(record)) {
-        options.recordPath = parser.value(record);
-        const QString problem = RecordingPathProblem(options.recordPath);
-        if (!problem.isEmpty())
-            return UsageError(parser, QStringLiteral("--record ") + problem);
-    }
-    if (parser.isSet(results)) {
-        options.resultsPath = parser.value(results);
-        if (options.resultsPath.isEmpty())
-            return UsageError(parser, QStringLiteral("--results needs a file name"));
-        if (!options.recordPath.isEmpty() && SameFile(options.recordPath, options.resultsPath))
-            return UsageError(parser, QStringLiteral("--record and --results name the same file %1; give two files")
-                                          .arg(options.resultsPath));
-    }
-    for (const auto& [option, value] : {std::pair{&recordMaxMb, &options.recordMaxMb},
-                                        std::pair{&resultsMaxMb, &options.resultsMaxMb}}) {
-        if (!parser.isSet(*option))
-            continue;
-        bool isNumber = false;
-        const QString text = parser.value(*option);
-        *value = text.toInt(&isNumber);
-        if (!isNumber || *value < 1 || *value > kMaxFileMb)
-            return UsageError(parser, QStringLiteral("--%1 %2 is not a size; give whole megabytes from 1 to %3")
-                                          .arg(option->names().first(), text.isEmpty() ? QStringLiteral("\"\"") : text)
-                                          .arg(kMaxFileMb));
-    }
-    if (parser.isSet(snapshotDir)) {
-        options.snapshotDir = parser.value(snapshotDir);
-        if (options.snapshotDir.isEmpty())
-            return UsageError(parser, QStringLiteral("--snapshot-dir needs a folder"));
-    }
     return result;
 }

@@ -78,14 +78,8 @@ bool ShownRecorder::Add(QImage picture, Clock::time_point shownAt)
 {
     if (!recording)
         return false;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (pendingPictures >= pendingPicturesMax) {
-            ++dropped;
-            return false;
-        }
-        ++pendingPictures;
-    }
+    if (!TakeSlot(pendingPictures, pendingPicturesMax))
+        return false;
     Job job;
     job.kind = JobKind::Picture;
     job.picture = std::move(picture);
@@ -108,12 +102,8 @@ void ShownRecorder::Stop(Clock::time_point at)
 
 bool ShownRecorder::Snapshot(QImage picture, const QString& dir, const QDateTime& at, quint64 frame)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (pendingSnapshots >= pendingSnapshotsMax)
-            return false;
-        ++pendingSnapshots;
-    }
+    if (!TakeSlot(pendingSnapshots, pendingSnapshotsMax))
+        return false;
     Job job;
     job.kind = JobKind::Snapshot;
     job.picture = std::move(picture);
@@ -121,6 +111,15 @@ bool ShownRecorder::Snapshot(QImage picture, const QString& dir, const QDateTime
     job.when = at;
     job.frame = frame;
     Post(std::move(job));
+    return true;
+}
+
+bool ShownRecorder::TakeSlot(int& pending, int most)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (pending >= most)
+        return false;
+    ++pending;
     return true;
 }
 

@@ -42,7 +42,6 @@ public:
     bool Add(QImage picture, Clock::time_point shownAt = Clock::now());
     void Stop(Clock::time_point at = Clock::now());
     bool IsRecording() const { return recording; }
-    std::uint64_t PicturesDropped() const { return dropped; }
 
     // A PNG of `picture` in `dir` (made when missing), named for `at` and
     // `frame`, never over another file. False when it was skipped: snapshots
@@ -69,6 +68,8 @@ private:
         quint64 frame = 0;
         int serial = 0;
     };
+    // One more job of a kind whose `pending` count stays below `most`.
+    bool TakeSlot(int& pending, int most);
     void Post(Job job);
     void Run();
     void SaveSnapshot(const Job& job);
@@ -80,7 +81,6 @@ private:
     bool recording = false;
     int serial = 0;
     double fps = 0;  // of the recording under way
-    std::uint64_t dropped = 0;
 
     std::mutex mutex;
     std::condition_variable posted;
