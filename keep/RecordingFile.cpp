@@ -13,7 +13,7 @@
 
 namespace {
 
-// MPEG-4 part 2: written by Debian's OpenCV into both containers, and cheap
+// MPEG-4 Visual (mp4v): written by Debian's OpenCV into both containers, and cheap
 // enough to keep up with the video on a small machine.
 const int kFourcc = cv::VideoWriter::fourcc('m', 'p', '4', 'v');
 
