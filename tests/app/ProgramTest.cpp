@@ -70,8 +70,9 @@ TEST_P(ProgramRunReport, EndsInOrderOnSigtermWithTheStagesThatRan)
                         R"(/samples/faces.avi", "RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")" +
                         dir.File("resp") + R"("})");
     ChildProcess detector;
-    if (c.detector)
+    if (c.detector) {
         ASSERT_TRUE(detector.Start(OwlDetector(dir.File("req"), dir.File("resp"))));
+    }
     const std::string report = c.reportDirMissing ? dir.File("missing/report.json") : dir.File("report.json");
     qputenv("VIREO_AUTOCONNECT", "0");
     const ProgramRun run = RunProgram(path, 2500, {"--report", report});
