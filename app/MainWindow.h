@@ -23,7 +23,7 @@ class FdResultUiItem;
 class FrResultUiItem;
 class FrameResultUiItem;
 class HostLibAdapter;
-class JoinableThread;
+class OwnedThread;
 class QtSettingManager;
 class SdkWorker;
 class UsbPanelUiItem;
@@ -93,10 +93,10 @@ private:
     HostLibAdapter* const device;
     EdgeFifoAdaptor* detector = nullptr;
     UsbPanelUiItem* usbPanel = nullptr;
-    JoinableThread* inferenceThread = nullptr;
-    JoinableThread* captureThread = nullptr;
     std::unique_ptr<VideoCapWorker> captureWorker;
     std::unique_ptr<SdkWorker> inferenceWorker;
+    std::unique_ptr<OwnedThread> inferenceThread;
+    std::unique_ptr<OwnedThread> captureThread;
     std::vector<FdResultUiItem*> boxFrames;   // Qt children of the window
     std::vector<FrResultUiItem*> boxPanels;   // Qt children of the window
     CoveredFrameUiItem* coveredFrame = nullptr;
