@@ -68,7 +68,6 @@ HostLibAdapter::HostLibAdapter()
     connect(&waitTicks, &QTimer::timeout, this, &HostLibAdapter::SlotWaitTick);
     waitLimit.setSingleShot(true);
     connect(&waitLimit, &QTimer::timeout, this, &HostLibAdapter::SlotWaitExpired);
-    deviceThread.Start();
 }
 
 HostLibAdapter::~HostLibAdapter()
@@ -135,6 +134,10 @@ void HostLibAdapter::Connect(int Mode, const std::string& ModelPath)
         return;
     model = Mode;
     modelPath = ModelPath;
+    // Started with the first connect: a program on the pipe back-end never
+    // has a dongle thread.
+    if (!deviceThread.IsRunning())
+        deviceThread.Start();
     emit SigOpenDevice();
 }
 
