@@ -1,6 +1,8 @@
 # Two commands do everything on a fresh Debian 12 machine:
 #   make demo   install what is missing, build, run the program on the sample video
 #   make test   install what is missing, build, run every test
+# `make package` writes the Debian package into $(BUILD); `make check-package`
+# (a step of CI) runs it unpacked and through Debian's checkers.
 # CI also runs `make ci-extras`: sanitizer builds, fuzzing, Windows files,
 # a vendor host library, benchmarks.
 BUILD ?= build
@@ -14,7 +16,7 @@ TSAN_BUILD ?= build-tsan
 # The tests that run threads of ours (workers, jobs, exchanges, the program).
 TSAN_LABELS ?= threads|fifo|hostedl|HostLibAdapter
 
-.PHONY: demo test build deps clean ci-extras check-asan check-tsan fuzz-smoke check-windows check-vendor-hostlib bench-short
+.PHONY: demo test build deps clean package check-package ci-extras check-asan check-tsan fuzz-smoke check-windows check-vendor-hostlib bench-short
 
 deps:
 	tools/install-deps
@@ -28,6 +30,12 @@ demo: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
+
+check-package: package
+	packaging/check-package $(BUILD)
 
 ci-extras: check-windows check-asan fuzz-smoke check-tsan check-vendor-hostlib bench-short
 

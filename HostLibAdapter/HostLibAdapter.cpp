@@ -113,7 +113,7 @@ bool HostLibAdapter::Apply(DeviceEvent event)
         // the user sees as such; in the middle of something, say why.
         const bool settled = from == S::Connected || from == S::Disconnected;
         if (!settled && (event == E::Connect || event == E::Reset || event == E::ChangeModel))
-            ShowMsg(QString("[Host Lib] %1 ignored: the device is %2.").arg(RequestName(event), DeviceStateName(from)));
+            ShowMsg(QString("[Host Lib] %1 ignored: the device is %2.").arg(RequestName(event), StateName(from)));
         emit SigStateChanged(from);
         return false;
     }

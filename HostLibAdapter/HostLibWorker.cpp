@@ -6,6 +6,7 @@
 #include "HostLibAdapter/ModelLoader.h"
 #include "HostLibAdapter/ModelNumbers.h"
 #include "HostLibAdapter/ModelSets.h"
+#include "pipeline/StageRecorder.h"
 #include "settings/AppPaths.h"
 
 #include <hostedl.h>
@@ -252,8 +253,10 @@ void HostLibWorker::RunJob(int DevId, const cv::Mat& image, int Mode)
     std::fill(receiveBuffer.begin(), receiveBuffer.end(), '\0');
     std::uint32_t resultSize = 0;
     std::uint8_t resultFlag = 1;
+    const StageRecorder::Clock::time_point since = StageRecorder::Clock::now();
     const int result = edl_dme_inference(devId, imageBuffer.data(), static_cast<int>(imageBuffer.size()), &resultSize,
                                          &resultFlag, receiveBuffer.data(), 0, 0);
+    StageRecorder::Instance().Record(Stage::DeviceInference, since);
     if (result != 0) {
         link = Link::Lost;
         emit SigShowMsg("[Host Lib] Can not set to DME inference mode");

@@ -1,50 +1,51 @@
 #pragma once
-// How the window keeps up: frames shown per second, how old they are when
-// shown, and how many brought results, logged once a second when VIREO_STATS
-// is set (tools and tests watch a running program through it).
+// The window's side of the statistics: it records what reaches the screen
+// into the stage recorder, and logs the VIREO_STATS line from it once a
+// second (tools and tests watch a running program through that line).
+
+#include "pipeline/StageRecorder.h"
 
 #include <QElapsedTimer>
 #include <QtDebug>
 
-#include <chrono>
 #include <cstdint>
 
 // Thread-safety: GUI thread only.
 class FrameStats {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = StageRecorder::Clock;
 
     void FrameShown(Clock::time_point captured)
     {
-        ++shownTotal;
-        ++shownSinceReport;
+        recorder.framesShown.fetch_add(1, std::memory_order_relaxed);
         if (captured != Clock::time_point())
-            latencyMsSum += std::chrono::duration<double, std::milli>(Clock::now() - captured).count();
+            recorder.Record(Stage::CaptureToDisplay, captured);
     }
 
     // A frame or a device answer that brought something to draw.
-    void ResultsShown() { ++resultsTotal; }
+    void ResultsShown() { recorder.results.fetch_add(1, std::memory_order_relaxed); }
 
     void Report()
     {
         const double seconds = sinceReport.isValid() ? sinceReport.restart() / 1000.0 : 0;
         if (!sinceReport.isValid())
             sinceReport.start();
-        if (seconds <= 0)
+        const std::uint64_t shown = recorder.framesShown.load(std::memory_order_relaxed);
+        if (seconds <= 0) {
+            shownAtReport = shown;
             return;
+        }
+        const StageSummary latency = recorder.Recent(Stage::CaptureToDisplay, std::chrono::milliseconds(1000));
         qInfo().noquote() << QStringLiteral("[Stats] shown %1 frames, %2 fps, %3 with results, capture to display %4 ms")
-                                 .arg(shownTotal)
-                                 .arg(shownSinceReport / seconds, 0, 'f', 1)
-                                 .arg(resultsTotal)
-                                 .arg(shownSinceReport ? latencyMsSum / shownSinceReport : 0.0, 0, 'f', 1);
-        shownSinceReport = 0;
-        latencyMsSum = 0;
+                                 .arg(shown)
+                                 .arg((shown - shownAtReport) / seconds, 0, 'f', 1)
+                                 .arg(recorder.results.load(std::memory_order_relaxed))
+                                 .arg(latency.medianMs, 0, 'f', 1);
+        shownAtReport = shown;
     }
 
 private:
-    std::uint64_t shownTotal = 0;
-    std::uint64_t shownSinceReport = 0;
-    std::uint64_t resultsTotal = 0;
-    double latencyMsSum = 0;
+    StageRecorder& recorder = StageRecorder::Instance();
+    std::uint64_t shownAtReport = 0;
     QElapsedTimer sinceReport;
 };

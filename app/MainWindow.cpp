@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "ResultView.h"
+
 #include "ui_VireoOwlEdgeWindow.h"
 
 #include "HostLibAdapter/HostLibAdapter.h"
@@ -9,8 +11,6 @@
 #include "pipeline/VideoCapWorker.h"
 #include "settings/QtSettingManager.h"
 #include "threads/OwnedThread.h"
-#include "ui/CoveredFrameUiItem.h"
-#include "ui/FrameResultUiItem.h"
 #include "ui/UsbPanelUiItem.h"
 
 #include <QApplication>
@@ -40,11 +40,12 @@ void UseResourceFont()
 
 }  // namespace
 
-VireoOWL::VireoOWL(QWidget* parent)
+VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
     : QMainWindow(parent),
       ui(std::make_unique<Ui::VireoOwlEdgeWindow>()),
       settings(QtSettingManager::GetInstance()),
-      device(HostLibAdapter::GetInstance())
+      device(HostLibAdapter::GetInstance()),
+      runOptions(options)
 {
     SetupUi();
     LayoutChildren();
@@ -68,7 +69,6 @@ VireoOWL::~VireoOWL()
 
 void VireoOWL::SetupUi()
 {
-    frameResultIndex = 0;
     ui->setupUi(this);
     ui->histLayout->setContentsMargins(20, 20, 20, 20);
     ui->histLayout->setSpacing(10);
@@ -77,16 +77,14 @@ void VireoOWL::SetupUi()
     ui->regLogin->hide();
     ui->regLogout->hide();
 
-    coveredFrame = new CoveredFrameUiItem(this);
-    coveredFrame->hide();
-    frameResultPanel = new FrameResultUiItem(this);
-    frameResultPanel->hide();
+    resultView = std::make_unique<ResultView>(this, ui->lblVideoImg);
 
     ui->lblLogo->setPixmap(QPixmap(QStringLiteral(":/pic/vireo_logo.png")));
     ui->lblLogo->setScaledContents(true);
 
     usbPanel = new UsbPanelUiItem(this);
-    if (settings->GetInferenceMode() == "NX310") {
+    resultView->KeepClearOf(usbPanel);
+    if (settings->GetInferenceMode() == InferenceMode::Nx310) {
         usbPanel->ShowPanel(!usbPanel->isVisible());
         usbPanel->raise();
     }
@@ -116,11 +114,10 @@ void VireoOWL::ConnectPanel()
 
 void VireoOWL::StartWorkers()
 {
-    const std::string mode = settings->GetInferenceMode();
-    if (mode == "FIFO")
+    const InferenceMode mode = settings->GetInferenceMode();
+    if (mode == InferenceMode::Fifo)
         detector = EdgeFifoAdaptor::CreateInstance(settings->GetRequestFifo(), settings->GetResponseFifo());
-    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == "NX310" ? device : nullptr);
-    connect(inferenceWorker.get(), &SdkWorker::SigCleanResult, this, &VireoOWL::CleanResult);
+    inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == InferenceMode::Nx310 ? device : nullptr);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
     inferenceThread = std::make_unique<OwnedThread>(QStringLiteral("inference"));
@@ -138,6 +135,8 @@ void VireoOWL::StartWorkers()
     const CameraSize camera = settings->GetCameraSize();
     if (camera.IsKnown())
         device->SetResolution(camera.width, camera.height);
+    // The detector's frames are fitted to the camera's size at each frame,
+    // so a camera that opens later or reopens at another size is followed.
     if (detector != nullptr)
         detector->SetTargetHeight(kTargetHeight);
 
@@ -165,7 +164,7 @@ void VireoOWL::StopWorkers()
 void VireoOWL::AutoConnect()
 {
     const QByteArray value = qgetenv("VIREO_AUTOCONNECT");
-    if (value.isEmpty() || settings->GetInferenceMode() != "NX310")
+    if (value.isEmpty() || settings->GetInferenceMode() != InferenceMode::Nx310)
         return;
     bool isNumber = false;
     const int mode = value.toInt(&isNumber);
@@ -198,17 +197,16 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_F1:
-        frameResultPanel->SetEnabledFlag(!frameResultPanel->GetEnabledFlag());
+        resultView->ToggleFramePanel();
         break;
     case Qt::Key_F2:
-        coveredFrame->setVisible(!coveredFrame->isVisible());
-        coveredFrame->SetEnabledFlag(!coveredFrame->GetEnabledFlag());
+        resultView->ToggleFramePicture();
         break;
     case Qt::Key_F3:
-        ++frameResultIndex;
+        resultView->NextFrameEntry();
         break;
     case Qt::Key_F12:
-        if (settings->GetInferenceMode() == "NX310") {
+        if (settings->GetInferenceMode() == InferenceMode::Nx310) {
             usbPanel->ShowPanel(!usbPanel->isVisible());
             usbPanel->raise();
         }
@@ -229,12 +227,11 @@ void VireoOWL::LayoutChildren()
     const int w = width();
     const int h = height();
     ui->lblVideoImg->resize(w, h);
-    coveredFrame->resize(w, h);
+    resultView->Resize(QSize(w, h));
     ui->wgHistory->resize(250, h);
     ui->lblLogo->move(w - ui->lblLogo->width() - 50, 10);
     ui->regSetting->move(w - ui->regSetting->width() - 50, ui->lblLogo->height() + 20);
     ui->txtHelp->move(ui->regSetting->x(), ui->regSetting->y() + 10);
-    frameResultPanel->move(20, h - frameResultPanel->height() - 20);
     usbPanel->resize(usbPanel->width(), h);
     usbPanel->move(w - usbPanel->width(), 0);
 }

@@ -5,6 +5,7 @@
 #include "EntryMapping.h"
 #include "FrameStats.h"
 #include "LabelTable.h"
+#include "RunOptions.h"
 
 #include "HostLibAdapter/FdFrResult.h"
 
@@ -17,15 +18,13 @@
 #include <string>
 #include <vector>
 
-class CoveredFrameUiItem;
 class EdgeFifoAdaptor;
-class FdResultUiItem;
-class FrResultUiItem;
-class FrameResultUiItem;
 class HostLibAdapter;
 class OwnedThread;
 class QtSettingManager;
+class ResultView;
 class SdkWorker;
+struct DetectorResults;
 class UsbPanelUiItem;
 class VideoCapWorker;
 
@@ -39,19 +38,20 @@ class VireoOWL : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit VireoOWL(QWidget* parent = nullptr);
+    explicit VireoOWL(const RunOptions& options = {}, QWidget* parent = nullptr);
     ~VireoOWL() override;
 
     // Removes the last `count` box frames and panels (all of them for -1).
     void CleanResult(int count);
 
-    // The drawing of one frame and its results, as the slots below do it;
-    // public so the display can be driven without a back-end.
+    // The drawing of one frame and new results for it (in pixels of the
+    // detector's frame size), as the slots below do it; public so the
+    // display can be driven without a back-end.
     void ShowResults(QImage img, std::vector<Json::Value> bboxResultsVec, std::vector<Json::Value> frameResultsVec);
 
-    int FrameResultIndex() const { return frameResultIndex; }
+    int FrameResultIndex() const;
     const ClassTable& ClassNames() const { return classTable; }
-    std::size_t BoxWidgetCount() const { return boxFrames.size(); }
+    std::size_t BoxWidgetCount() const;
 
 private slots:
     void SlotUpdateUserDefinedClassMappingTable(std::string labelFilePath);
@@ -72,19 +72,11 @@ private:
     void LayoutChildren();
     void AutoConnect();
 
-    // Shows `image` scaled into the video label, with the marks of `marked`.
+    // Shows `image` scaled into the video label, with new detector results
+    // when `results` is set (moved from), and the marks of the results shown.
     // Taken by value: a picture nobody else holds is drawn on and handed to
     // the label without a copy.
-    void ShowPicture(QImage image, const std::vector<Json::Value>& marked = {});
-    // Where `image` (whose results are pixels of `source`) is shown.
-    PictureGeometry GeometryFor(const QImage& image, QSize source) const;
-    // Where the picture shown now is, for results of a frame of size `source`.
-    PictureGeometry ShownGeometry(QSize source) const;
-    void ShowEntries(const std::vector<Json::Value>& boxes, const std::vector<Json::Value>& frames);
-    void ShowBoxFrame(const Json::Value& entry, std::size_t i);
-    void ShowBoxPanel(const Json::Value& entry, std::size_t i);
-    void ShowFramePanel(const Json::Value& entry);
-    const Json::Value* CurrentFrameEntry(const std::vector<Json::Value>& frames);
+    void ShowPicture(QImage image, DetectorResults* results = nullptr);
     QSize DetectorFrameSize() const;
     QSize DeviceFrameSize() const;
 
@@ -97,14 +89,10 @@ private:
     std::unique_ptr<SdkWorker> inferenceWorker;
     std::unique_ptr<OwnedThread> inferenceThread;
     std::unique_ptr<OwnedThread> captureThread;
-    std::vector<FdResultUiItem*> boxFrames;   // Qt children of the window
-    std::vector<FrResultUiItem*> boxPanels;   // Qt children of the window
-    CoveredFrameUiItem* coveredFrame = nullptr;
-    FrameResultUiItem* frameResultPanel = nullptr;
-    int frameResultIndex = 0;
+    std::unique_ptr<ResultView> resultView;
     ClassTable classTable;
-    QSize shownPictureSize;
     FrameStats stats;
+    const RunOptions runOptions;  // showStats and reportPath: for the statistics overlay and the exit report
 };
 
 // The window the program shows; a name of its own for the application.

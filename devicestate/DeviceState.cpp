@@ -1,6 +1,6 @@
 #include "devicestate/DeviceState.h"
 
-const char* DeviceStateName(DeviceState state)
+const char* StateName(DeviceState state)
 {
     switch (state) {
     case DeviceState::Disconnected:
@@ -8,17 +8,17 @@ const char* DeviceStateName(DeviceState state)
     case DeviceState::Connecting:
         return "connecting";
     case DeviceState::AwaitingFirmwareAnswer:
-        return "waiting for the firmware answer";
+        return "awaiting firmware answer";
     case DeviceState::UpdatingFirmware:
-        return "updating its firmware";
+        return "updating firmware";
     case DeviceState::Connected:
-        return "connected";
+        return "ready";
     case DeviceState::Resetting:
         return "resetting";
     case DeviceState::ChangingModel:
-        return "changing its model";
+        return "changing model";
     case DeviceState::Closing:
-        return "closing the connection";
+        return "closing";
     }
     return "unknown";
 }

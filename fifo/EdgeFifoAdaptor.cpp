@@ -67,28 +67,27 @@ void EdgeFifoAdaptor::StoreTarget(int width, int height)
 
 void EdgeFifoAdaptor::SetTargetHeight(const int& height)
 {
+    wantedHeight = std::max(height, 0);
+    // Known now for the camera's size, if it is known: the display may ask
+    // before the first frame went out. Each frame checks it again.
     const CameraSize camera = CurrentCameraSize();
-    if (height > 0 && camera.IsKnown()) {
-        scale = static_cast<double>(static_cast<float>(height) / static_cast<float>(camera.height));
-        const int width = std::max(1, static_cast<int>(scale * camera.width));
-        StoreTarget(width, height);
-        resizeWidth = scale != 1.0 ? width : 0;
-        resizeHeight = scale != 1.0 ? height : 0;
+    if (camera.IsKnown())
+        FitTarget(cv::Size(camera.width, camera.height));
+}
+
+void EdgeFifoAdaptor::FitTarget(cv::Size frame)
+{
+    fittedFor = frame;
+    if (wantedHeight == 0 || frame.height <= 0) {
+        resizeTo = cv::Size();
+        StoreTarget(frame.width, frame.height);
         return;
     }
-    if (height > 0) {
-        // Without the camera's size there is no ratio to keep; sending what
-        // comes is better than dividing by zero.
-        PrintLine("The camera size is not known yet: frames go to the detector unscaled");
-        scale = 1.0;
-        resizeWidth = resizeHeight = 0;
-        StoreTarget(0, 0);
-        return;
-    }
-    StoreTarget(camera.width, camera.height);
-    const bool resize = scale != 1.0 && camera.IsKnown();
-    resizeWidth = resize ? camera.width : 0;
-    resizeHeight = resize ? camera.height : 0;
+    scale = static_cast<double>(static_cast<float>(wantedHeight) / static_cast<float>(frame.height));
+    // A frame of a few lines would otherwise ask for an enormous picture.
+    const int width = std::clamp(static_cast<int>(scale * frame.width), 1, kMaxTargetWidth);
+    resizeTo = scale != 1.0 ? cv::Size(width, wantedHeight) : cv::Size();
+    StoreTarget(scale != 1.0 ? width : frame.width, wantedHeight);
 }
 
 int EdgeFifoAdaptor::GetTargetWidth() const
@@ -101,20 +100,55 @@ int EdgeFifoAdaptor::GetTargetHeight() const
     return static_cast<int>(targetSize.load() & 0xFFFFFFFFu);
 }
 
-int EdgeFifoAdaptor::Infer(const cv::Mat& frame)
+bool EdgeFifoAdaptor::Prepare(const cv::Mat& frame, DetectorRequest& request)
 {
-    if (frame.empty() || resizeWidth == 0) {
-        if (!frame.empty())
-            StoreTarget(frame.cols, frame.rows);  // what the detector's coordinates refer to
-        return RunDetection(frame);
+    request.message.clear();
+    // Nobody listens: the next exchange only opens the pipes, and encoding a
+    // picture for it would be work for nothing.
+    if (PipesUnserved())
+        return true;
+    if (frame.empty()) {
+        StoreTarget(0, 0);
+        request.sent = cv::Size();
+        BuildRequest(frame, request.message);
+        return true;
+    }
+    // The camera's size is known from its frames: one that opens late or
+    // reopens at another size is followed at its first frame.
+    if (frame.size() != fittedFor)
+        FitTarget(frame.size());
+    if (resizeTo.empty()) {
+        request.sent = frame.size();
+        BuildRequest(frame, request.message);
+        return true;
     }
     try {
-        cv::resize(frame, scaled, cv::Size(resizeWidth, resizeHeight), 0, 0, cv::INTER_LINEAR);
+        cv::resize(frame, scaled, resizeTo, 0, 0, cv::INTER_LINEAR);
     } catch (const cv::Exception& error) {
         PrintLine(std::string("Failed to scale the frame for the detector (") + error.what() + ")");
-        return -3;
+        return false;
     }
-    return RunDetection(scaled);
+    request.sent = resizeTo;
+    BuildRequest(scaled, request.message);
+    return true;
+}
+
+int EdgeFifoAdaptor::Exchange(const DetectorRequest& request)
+{
+    return PythonDetectorBase::Exchange(request.message);
+}
+
+int EdgeFifoAdaptor::Infer(const cv::Mat& frame)
+{
+    if (!Prepare(frame, ownRequest))
+        return -3;
+    if (!ownRequest.message.empty())
+        return Exchange(ownRequest);
+    // The pipes were not served: try them, and send this frame if they are now.
+    const int opened = Exchange(ownRequest);
+    if (PipesUnserved() || !Prepare(frame, ownRequest))
+        return opened;
+    return Exchange(ownRequest);
 }
 
 void EdgeFifoAdaptor::GetBboxResults(std::vector<Json::Value>& out)

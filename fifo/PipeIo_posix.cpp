@@ -1,5 +1,6 @@
 #include "fifo/PipeIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -98,6 +99,27 @@ int Fd(PipeHandle pipe)
     return static_cast<int>(pipe);
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The time the other side has left to move the next byte.
+class ProgressDeadline {
+public:
+    explicit ProgressDeadline(WaitLimits limits) : limits(limits), due(Clock::now() + limits.firstByte) {}
+
+    void Moved() { due = Clock::now() + limits.stall; }
+    bool Passed() const { return Clock::now() >= due; }
+    // A poll timeout that wakes for the cancel flag and for the deadline.
+    int SliceMs() const
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+        return static_cast<int>(std::clamp<long long>(left + 1, 0, kCancelSliceMs));
+    }
+
+private:
+    WaitLimits limits;
+    Clock::time_point due;
+};
+
 }  // namespace
 
 std::string PipePath(const std::string& name)
@@ -145,10 +167,12 @@ OpenResult OpenPipe(const std::string& name, PipeAccess access)
     return result;
 }
 
-IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std::atomic<bool>& cancel)
+IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std::atomic<bool>& cancel,
+                  WaitLimits limits)
 {
     IoResult result;
     SigpipeBlock sigpipe;
+    ProgressDeadline deadline(limits);
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (result.bytes < size) {
         if (cancel.load()) {
@@ -158,13 +182,18 @@ IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std
         const ssize_t written = write(Fd(pipe), bytes + result.bytes, size - result.bytes);
         if (written > 0) {
             result.bytes += static_cast<std::size_t>(written);
+            deadline.Moved();
             continue;
         }
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0 && errno == EAGAIN) {
+            if (deadline.Passed()) {
+                result.end = IoEnd::TimedOut;
+                return result;
+            }
             pollfd waitFor{Fd(pipe), POLLOUT, 0};
-            if (poll(&waitFor, 1, kCancelSliceMs) < 0 && errno != EINTR) {
+            if (poll(&waitFor, 1, deadline.SliceMs()) < 0 && errno != EINTR) {
                 result.end = IoEnd::Failed;
                 result.error = errno;
                 return result;
@@ -184,10 +213,11 @@ IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std
     return result;
 }
 
-IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomic<bool>& cancel, PipeHandle peer)
+IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomic<bool>& cancel, WaitLimits limits,
+                 PipeHandle peer)
 {
-    using Clock = std::chrono::steady_clock;
     IoResult result;
+    ProgressDeadline deadline(limits);
     auto* bytes = static_cast<unsigned char*>(data);
     bool watchPeer = peer != kInvalidPipe;
     Clock::time_point peerGoneAt{};
@@ -199,7 +229,7 @@ IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomi
         }
         // The write end of `peer` reports POLLERR once its reader is gone.
         pollfd fds[2] = {{Fd(pipe), POLLIN, 0}, {watchPeer ? Fd(peer) : -1, 0, 0}};
-        const int ready = poll(fds, watchPeer ? 2 : 1, kCancelSliceMs);
+        const int ready = poll(fds, watchPeer ? 2 : 1, deadline.SliceMs());
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -211,6 +241,7 @@ IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomi
             const ssize_t got = read(Fd(pipe), bytes + result.bytes, size - result.bytes);
             if (got > 0) {
                 result.bytes += static_cast<std::size_t>(got);
+                deadline.Moved();
                 peerGone = false;
                 continue;
             }
@@ -232,6 +263,10 @@ IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomi
         if (peerGone && Clock::now() - peerGoneAt >= kPeerGoneGrace) {
             result.end = IoEnd::Closed;
             result.error = EPIPE;
+            return result;
+        }
+        if (deadline.Passed()) {
+            result.end = IoEnd::TimedOut;
             return result;
         }
     }

@@ -9,10 +9,11 @@ namespace pipeio {
 
 namespace {
 
-// WriteFile on a byte-mode pipe blocks until the server has read enough; a
-// bounded chunk lets the cancel flag be looked at between chunks.
-constexpr DWORD kWriteChunk = 64 * 1024;
-constexpr DWORD kIdleSliceMs = 10;
+// Overlapped transfers are waited for in slices, so the cancel flag and the
+// limits are looked at while the other side is silent; CancelIoEx then ends
+// the transfer, so no thread stays stuck in a write to a detector that has
+// stopped reading.
+constexpr DWORD kChunk = 64 * 1024;
 
 HANDLE Native(PipeHandle pipe)
 {
@@ -41,6 +42,98 @@ std::wstring Widen(const std::string& text)
     return wide;
 }
 
+// The time the other side has left to move the next byte.
+class ProgressDeadline {
+public:
+    explicit ProgressDeadline(WaitLimits limits) : limits(limits), due(Now() + Ms(limits.firstByte)) {}
+
+    void Moved() { due = Now() + Ms(limits.stall); }
+    bool Passed() const { return Now() >= due; }
+    DWORD SliceMs() const
+    {
+        const ULONGLONG now = Now();
+        const ULONGLONG left = due > now ? due - now : 0;
+        return static_cast<DWORD>(std::min<ULONGLONG>(left + 1, kCancelSliceMs));
+    }
+
+private:
+    static ULONGLONG Now() { return GetTickCount64(); }
+    static ULONGLONG Ms(std::chrono::milliseconds limit) { return static_cast<ULONGLONG>(std::max<long long>(limit.count(), 0)); }
+
+    WaitLimits limits;
+    ULONGLONG due;
+};
+
+// One overlapped ReadFile or WriteFile of up to `size` bytes, waited for
+// within `deadline` and `cancel`; an abandoned one is cancelled and reaped
+// before the buffer goes.
+IoResult TransferOnce(HANDLE handle, void* data, DWORD size, bool write, const std::atomic<bool>& cancel,
+                      const ProgressDeadline& deadline)
+{
+    IoResult result;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) {
+        result.end = IoEnd::Failed;
+        result.error = static_cast<int>(GetLastError());
+        return result;
+    }
+    DWORD moved = 0;
+    const BOOL done = write ? WriteFile(handle, data, size, &moved, &overlapped)
+                            : ReadFile(handle, data, size, &moved, &overlapped);
+    DWORD error = done ? ERROR_SUCCESS : GetLastError();
+    if (!done && error == ERROR_IO_PENDING) {
+        for (;;) {
+            const DWORD waited = WaitForSingleObject(overlapped.hEvent, deadline.SliceMs());
+            if (waited == WAIT_OBJECT_0)
+                break;
+            if (waited != WAIT_TIMEOUT || cancel.load() || deadline.Passed()) {
+                CancelIoEx(handle, &overlapped);
+                break;
+            }
+        }
+        error = GetOverlappedResult(handle, &overlapped, &moved, TRUE) ? ERROR_SUCCESS : GetLastError();
+    } else if (done) {
+        GetOverlappedResult(handle, &overlapped, &moved, TRUE);
+    }
+    CloseHandle(overlapped.hEvent);
+    result.bytes = moved;
+    if (error == ERROR_OPERATION_ABORTED) {
+        result.end = cancel.load() ? IoEnd::Cancelled : IoEnd::TimedOut;
+    } else if (error != ERROR_SUCCESS) {
+        result.end = IsClosedError(error) ? IoEnd::Closed : IoEnd::Failed;
+        result.error = static_cast<int>(error);
+    } else if (moved == 0 && size > 0) {
+        result.end = IoEnd::Closed;
+    }
+    return result;
+}
+
+IoResult TransferAll(PipeHandle pipe, void* data, std::size_t size, bool write, const std::atomic<bool>& cancel,
+                     WaitLimits limits)
+{
+    IoResult result;
+    ProgressDeadline deadline(limits);
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (result.bytes < size) {
+        if (cancel.load()) {
+            result.end = IoEnd::Cancelled;
+            return result;
+        }
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - result.bytes, kChunk));
+        const IoResult step = TransferOnce(Native(pipe), bytes + result.bytes, chunk, write, cancel, deadline);
+        result.bytes += step.bytes;
+        if (step.bytes > 0)
+            deadline.Moved();
+        if (step.end != IoEnd::Complete) {
+            result.end = step.end;
+            result.error = step.error;
+            return result;
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 std::string PipePath(const std::string& name)
@@ -53,8 +146,10 @@ OpenResult OpenPipe(const std::string& name, PipeAccess access)
     OpenResult result;
     const DWORD desired = access == PipeAccess::Write ? GENERIC_WRITE : GENERIC_READ;
     // A missing pipe (ERROR_FILE_NOT_FOUND) or a busy one (ERROR_PIPE_BUSY)
-    // fails here at once; no WaitNamedPipe.
-    const HANDLE handle = CreateFileW(Widen(name).c_str(), desired, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // fails here at once; no WaitNamedPipe. Overlapped, so every transfer
+    // can be waited for in slices and cancelled.
+    const HANDLE handle =
+        CreateFileW(Widen(name).c_str(), desired, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         result.error = static_cast<int>(GetLastError());
         return result;
@@ -69,65 +164,18 @@ OpenResult OpenPipe(const std::string& name, PipeAccess access)
     return result;
 }
 
-IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std::atomic<bool>& cancel)
+IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std::atomic<bool>& cancel,
+                  WaitLimits limits)
 {
-    IoResult result;
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    while (result.bytes < size) {
-        if (cancel.load()) {
-            result.end = IoEnd::Cancelled;
-            return result;
-        }
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - result.bytes, kWriteChunk));
-        DWORD written = 0;
-        if (!WriteFile(Native(pipe), bytes + result.bytes, chunk, &written, nullptr)) {
-            const DWORD error = GetLastError();
-            result.end = IsClosedError(error) ? IoEnd::Closed : IoEnd::Failed;
-            result.error = static_cast<int>(error);
-            return result;
-        }
-        result.bytes += written;
-    }
-    return result;
+    return TransferAll(pipe, const_cast<void*>(data), size, true, cancel, limits);
 }
 
-IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomic<bool>& cancel, PipeHandle)
+// A named pipe is one connection: the server's end closing shows up here as
+// a broken pipe, so no second pipe needs watching.
+IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomic<bool>& cancel, WaitLimits limits,
+                 PipeHandle)
 {
-    // A named pipe is one connection: the server's end closing shows up here as
-    // a broken pipe, so no second pipe needs watching.
-    IoResult result;
-    auto* bytes = static_cast<unsigned char*>(data);
-    while (result.bytes < size) {
-        if (cancel.load()) {
-            result.end = IoEnd::Cancelled;
-            return result;
-        }
-        DWORD available = 0;
-        if (!PeekNamedPipe(Native(pipe), nullptr, 0, nullptr, &available, nullptr)) {
-            const DWORD error = GetLastError();
-            result.end = IsClosedError(error) ? IoEnd::Closed : IoEnd::Failed;
-            result.error = static_cast<int>(error);
-            return result;
-        }
-        if (available == 0) {
-            Sleep(kIdleSliceMs);
-            continue;
-        }
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - result.bytes, available));
-        DWORD got = 0;
-        if (!ReadFile(Native(pipe), bytes + result.bytes, chunk, &got, nullptr)) {
-            const DWORD error = GetLastError();
-            result.end = IsClosedError(error) ? IoEnd::Closed : IoEnd::Failed;
-            result.error = static_cast<int>(error);
-            return result;
-        }
-        if (got == 0) {
-            result.end = IoEnd::Closed;
-            return result;
-        }
-        result.bytes += got;
-    }
-    return result;
+    return TransferAll(pipe, data, size, false, cancel, limits);
 }
 
 std::size_t DiscardPending(PipeHandle pipe)
@@ -135,16 +183,19 @@ std::size_t DiscardPending(PipeHandle pipe)
     if (pipe == kInvalidPipe)
         return 0;
     std::size_t dropped = 0;
-    std::vector<unsigned char> scratch(kWriteChunk);
+    std::vector<unsigned char> scratch(kChunk);
+    const std::atomic<bool> never{false};
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(Native(pipe), nullptr, 0, nullptr, &available, nullptr) || available == 0)
             return dropped;
-        DWORD got = 0;
-        const DWORD chunk = std::min<DWORD>(available, kWriteChunk);
-        if (!ReadFile(Native(pipe), scratch.data(), chunk, &got, nullptr) || got == 0)
+        // The bytes are there: the read completes at once.
+        const IoResult got = TransferOnce(Native(pipe), scratch.data(), std::min<DWORD>(available, kChunk), false,
+                                          never, ProgressDeadline({std::chrono::milliseconds(kCancelSliceMs),
+                                                                   std::chrono::milliseconds(kCancelSliceMs)}));
+        if (got.bytes == 0)
             return dropped;
-        dropped += got;
+        dropped += got.bytes;
     }
 }
 

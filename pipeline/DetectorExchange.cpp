@@ -1,8 +1,13 @@
 #include "pipeline/DetectorExchange.h"
 
-DetectorExchange::DetectorExchange(DetectorBackend& detector) : detector(detector)
+#include <QThread>
+
+DetectorExchange::DetectorExchange(DetectorBackend& detector, std::function<void()> finished)
+    : detector(detector), finishedCallback(std::move(finished)), thread(QStringLiteral("detector exchange"))
 {
-    thread = std::thread([this] { Run(); });
+    // Direct: Run is the thread's whole work, from its start.
+    QObject::connect(thread.Thread(), &QThread::started, thread.Thread(), [this] { Run(); }, Qt::DirectConnection);
+    thread.Start();
 }
 
 DetectorExchange::~DetectorExchange()
@@ -10,29 +15,41 @@ DetectorExchange::~DetectorExchange()
     Stop();
 }
 
-bool DetectorExchange::Busy()
+bool DetectorExchange::CanSubmit()
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return request.has_value() || running || results.has_value();
+    return !waiting.has_value() && !stopping;
 }
 
-void DetectorExchange::Start(cv::Mat frame)
+bool DetectorExchange::Idle()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return !waiting.has_value() && !running && !finished.has_value();
+}
+
+bool DetectorExchange::Running()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return running;
+}
+
+void DetectorExchange::Submit(DetectorRequest request, DisplayFrame frame)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (stopping)
             return;
-        request = std::move(frame);
+        waiting = Job{std::move(request), std::move(frame)};
     }
     changed.notify_all();
 }
 
-std::optional<DetectorResults> DetectorExchange::WaitForResults(std::chrono::milliseconds timeout)
+std::optional<DisplayFrame> DetectorExchange::WaitForFinished(std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait_for(lock, timeout, [this] { return results.has_value() || stopping; });
-    std::optional<DetectorResults> done = std::move(results);
-    results.reset();
+    changed.wait_for(lock, timeout, [this] { return finished.has_value() || stopping; });
+    std::optional<DisplayFrame> done = std::move(finished);
+    finished.reset();
     return done;
 }
 
@@ -44,30 +61,48 @@ void DetectorExchange::Stop()
     }
     detector.Cancel();
     changed.notify_all();
-    if (thread.joinable())
-        thread.join();
+    thread.Stop();
 }
 
 void DetectorExchange::Run()
 {
+    std::optional<Job> job;
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] { return request.has_value() || stopping; });
-        if (stopping)
-            return;
-        cv::Mat frame = std::move(*request);
-        request.reset();
+        if (!job.has_value()) {
+            changed.wait(lock, [this] { return waiting.has_value() || stopping; });
+            if (stopping)
+                return;
+            job = std::move(waiting);
+            waiting.reset();
+        }
         running = true;
         lock.unlock();
 
         DetectorResults answer;
-        detector.Infer(frame);
+        const auto start = std::chrono::steady_clock::now();
+        detector.Exchange(job->request);
+        answer.took = std::chrono::steady_clock::now() - start;
         detector.GetBboxResults(answer.bboxResultsVec);
         detector.GetFrameResults(answer.frameResultsVec);
+        answer.sent = job->request.sent;
+        answer.frameCaptured = job->frame.captured;
+        job->frame.results = std::move(answer);
 
         lock.lock();
-        running = false;
-        results = std::move(answer);
+        if (stopping)
+            return;
+        finished = std::move(job->frame);
+        // The request encoded meanwhile is taken before the inference thread
+        // hears of this answer, so it never finds the line still blocked.
+        job = std::move(waiting);
+        waiting.reset();
+        running = job.has_value();
         changed.notify_all();
+        if (finishedCallback) {
+            lock.unlock();
+            finishedCallback();
+            lock.lock();
+        }
     }
 }

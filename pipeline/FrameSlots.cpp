@@ -1,5 +1,7 @@
 #include "pipeline/FrameSlots.h"
 
+#include "pipeline/StageRecorder.h"
+
 namespace {
 
 // An empty slot if there is one, else the one with the older unconsumed frame.
@@ -36,6 +38,8 @@ FrameSlot* FrameSlots::GetWritableSlot()
     changed.wait(lock, [&] { return stopped || (chosen = PickWritable(pair)) != nullptr; });
     if (stopped)
         return nullptr;
+    if (!chosen->consumed)  // the reader never got to that frame
+        StageRecorder::Instance().framesDropped.fetch_add(1, std::memory_order_relaxed);
     chosen->writing = true;
     chosen->consumed = true;
     return chosen;
@@ -67,12 +71,15 @@ FrameSlot* FrameSlots::TakeNewestSlot()
 {
     std::unique_lock<std::mutex> lock(mutex);
     FrameSlot* newest = nullptr;
-    changed.wait(lock, [&] { return stopped || (newest = PickNewest(pair)) != nullptr; });
-    if (stopped)
+    changed.wait(lock, [&] { return stopped || woken || (newest = PickNewest(pair)) != nullptr; });
+    woken = false;
+    if (stopped || newest == nullptr)
         return nullptr;
     for (FrameSlot& slot : pair) {
-        if (&slot != newest && !slot.writing)
+        if (&slot != newest && !slot.writing && !slot.consumed) {
             slot.consumed = true;  // an older frame never runs after a newer one
+            StageRecorder::Instance().framesDropped.fetch_add(1, std::memory_order_relaxed);
+        }
     }
     newest->busy = true;
     return newest;
@@ -86,6 +93,21 @@ void FrameSlots::ReleaseSlot(FrameSlot* slot)
         slot->consumed = true;
     }
     changed.notify_all();
+}
+
+void FrameSlots::Wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        woken = true;
+    }
+    changed.notify_all();
+}
+
+bool FrameSlots::IsStopped()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopped;
 }
 
 void FrameSlots::Stop()

@@ -1,6 +1,7 @@
 #include "pipeline/SdkWorker.h"
 
 #include "pipeline/InferenceBackends.h"
+#include "pipeline/StageRecorder.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -17,14 +18,20 @@ QImage ToDisplayImage(const cv::Mat& frame)
     return image;
 }
 
-SdkWorker::SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device)
-    : inferenceMode(std::move(inferenceMode)), device(device)
+SdkWorker::SdkWorker(InferenceMode inferenceMode, DetectorBackend* detector, DeviceBackend* device)
+    : inferenceMode(inferenceMode), detector(detector), device(device)
 {
-    if (detector != nullptr && this->inferenceMode == "FIFO")
-        exchange = std::make_unique<DetectorExchange>(*detector);
+    // An answer that comes while no frame does is shown at once.
+    if (detector != nullptr && inferenceMode == InferenceMode::Fifo)
+        exchange = std::make_unique<DetectorExchange>(*detector, [this] { frameSlots.Wake(); });
 }
 
-SdkWorker::~SdkWorker() = default;
+SdkWorker::~SdkWorker()
+{
+    // Its thread wakes the frame slots, which go before it otherwise.
+    if (exchange != nullptr)
+        exchange->Stop();
+}
 
 void SdkWorker::Stop()
 {
@@ -39,8 +46,14 @@ void SdkWorker::DoWork()
 {
     while (running.IsSet()) {
         FrameSlot* slot = frameSlots.TakeNewestSlot();
-        if (slot == nullptr)
-            break;
+        if (slot == nullptr) {
+            if (frameSlots.IsStopped())
+                break;
+            if (std::optional<DisplayFrame> done = TakeFinished(std::chrono::milliseconds(0)))
+                Show(std::move(*done));
+            continue;
+        }
+        StageRecorder::Instance().Record(Stage::SlotWait, slot->published);
         try {
             Process(slot->frame, slot->published);
         } catch (const cv::Exception& e) {
@@ -52,41 +65,88 @@ void SdkWorker::DoWork()
 
 void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 {
-    if (inferenceMode == "FIFO")
+    if (inferenceMode == InferenceMode::Fifo)
         RunDetector(frame, captured);
-    else if (inferenceMode == "NX310")
+    else
         RunDevice(frame, captured);
 }
 
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
-    // A frame that starts an exchange waits for its answer, so boxes fit
-    // their picture; while a slow or hung detector keeps an exchange open,
-    // later frames are shown at once, and an answer that comes late is shown
-    // with the frame of its arrival.
-    std::chrono::milliseconds patience{0};
-    if (exchange != nullptr && !exchange->Busy()) {
-        exchange->Start(frame.clone());  // the slot's buffer is refilled meanwhile
-        patience = kAnswerPatience;
-    }
-    // Made while the detector works on the frame, not before it starts.
-    DisplayFrame shown{ToDisplayImage(frame), {}, {}, captured};
-    if (exchange != nullptr) {
-        if (std::optional<DetectorResults> results = exchange->WaitForResults(patience)) {
-            shown.bboxResultsVec = std::move(results->bboxResultsVec);
-            shown.frameResultsVec = std::move(results->frameResultsVec);
+    using std::chrono::milliseconds;
+    if (exchange == nullptr)
+        return;
+    DisplayFrame current{ToDisplayImage(frame), std::nullopt, captured};
+    const milliseconds wait = patience.ForNextExchange();
+    if (wait > milliseconds(0) && exchange->CanSubmit()) {
+        // Keeping up: this frame is encoded while the detector works on the
+        // one before, and shown with its own answer, so boxes fit their
+        // picture.
+        DetectorRequest request;
+        if (Prepare(frame, request)) {
+            const bool behindAnother = exchange->Running();
+            exchange->Submit(std::move(request), current);
+            if (std::optional<DisplayFrame> done = TakeFinished(behindAnother ? wait : milliseconds(0))) {
+                Show(std::move(*done));
+                return;
+            }
+            if (!behindAnother)
+                return;  // shown with its answer, once that comes
+            // The detector fell behind: this frame is shown now, and its
+            // answer goes with the frame shown when it comes.
+            patience.WaitedInVain();
+            Show(std::move(current));
+            return;
         }
+    } else if (wait == milliseconds(0) && exchange->Idle()) {
+        // Behind: one frame at a time goes out, and the results shown stay
+        // over newer frames until its answer replaces them.
+        DetectorRequest request;
+        if (Prepare(frame, request))
+            exchange->Submit(std::move(request), DisplayFrame{QImage(), std::nullopt, captured});
     }
-    if (shown.bboxResultsVec.empty())
-        emit SigCleanResult(-1);
-    if (display.Post(std::move(shown)))
+    if (std::optional<DisplayFrame> done = TakeFinished(milliseconds(0)))
+        Show(std::move(*done));
+    Show(std::move(current));
+}
+
+bool SdkWorker::Prepare(const cv::Mat& frame, DetectorRequest& request)
+{
+    const auto start = StageRecorder::Clock::now();
+    const bool prepared = detector->Prepare(frame, request);
+    if (!request.message.empty())
+        StageRecorder::Instance().Record(Stage::Encode, start);
+    return prepared;
+}
+
+std::optional<DisplayFrame> SdkWorker::TakeFinished(std::chrono::milliseconds timeout)
+{
+    std::optional<DisplayFrame> done = exchange->WaitForFinished(timeout);
+    if (done.has_value())
+        patience.Answered(done->results->took);
+    return done;
+}
+
+void SdkWorker::Show(DisplayFrame frame)
+{
+    // An answer whose picture is gone, or older than one already shown,
+    // travels with the next picture: the video never steps back.
+    if (frame.results.has_value() && (frame.image.isNull() || frame.captured < lastShown)) {
+        lateResults = std::move(frame.results);
+        return;
+    }
+    if (!frame.results.has_value() && lateResults.has_value())
+        frame.results = std::move(lateResults);
+    lateResults.reset();
+    lastShown = frame.captured;
+    if (display.Post(std::move(frame)))
         emit SigShowResults();
 }
 
 void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
 {
     if (device == nullptr) {
-        if (display.Post({ToDisplayImage(frame), {}, {}, captured}))
+        if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
             emit SigShowBackground();
         return;
     }
@@ -94,6 +154,6 @@ void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
     // its own copy, and only when it can take one.
     if (inferenceEnabled && device->IsReady(0))
         device->Dispatch(frame.clone(), 0);
-    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), {}, {}, captured}))
+    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), std::nullopt, captured}))
         emit SigShowBackground();
 }

@@ -2,6 +2,7 @@
 
 #include "pipeline/FramePacer.h"
 #include "pipeline/FrameSlots.h"
+#include "pipeline/StageRecorder.h"
 
 #include "settings/QtSettingManager.h"
 
@@ -49,15 +50,20 @@ bool VideoCapWorker::OpenCamera()
     }
     QtSettingManager* settings = QtSettingManager::GetInstance();
     const int configuredFps = settings->GetCameraFps();
-    bool accepted = capture.set(cv::CAP_PROP_FRAME_WIDTH, double(resolutionWidth));
-    accepted = capture.set(cv::CAP_PROP_FRAME_HEIGHT, double(resolutionHeight)) && accepted;
-    accepted = capture.set(cv::CAP_PROP_FPS, double(configuredFps)) && accepted;
-    if (!accepted)
-        qDebug() << "[WARNING] OpenCV set camera resolution or fps may not success. Please set it from device.";
+    // A GStreamer pipeline names its own size and rate; asking it for others
+    // stops it.
+    if (cameraSource.GetKind() != CameraSource::Kind::Pipeline) {
+        bool accepted = capture.set(cv::CAP_PROP_FRAME_WIDTH, double(resolutionWidth));
+        accepted = capture.set(cv::CAP_PROP_FRAME_HEIGHT, double(resolutionHeight)) && accepted;
+        accepted = capture.set(cv::CAP_PROP_FPS, double(configuredFps)) && accepted;
+        if (!accepted)
+            qDebug() << "[WARNING] OpenCV set camera resolution or fps may not success. Please set it from device.";
+    }
 
     const int width = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_WIDTH));
     const int height = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_HEIGHT));
     fps = configuredFps;
+    everOpened = true;
     settings->SetCameraInfo(width, height, configuredFps);
     qDebug() << "open camera success : " << cameraSource.Text();
     qDebug().noquote() << "cam width" << width << "\ncam heigth" << height;
@@ -130,16 +136,19 @@ void VideoCapWorker::DoWork()
             pacer.Restart();
         }
         // Without reconnection a file that ended, or a source that never
-        // opened, stays so; a live source that has delivered is read on.
-        if (!isCameraOpened && (!live || framesRead == 0)) {
-            WaitForShutdownAfterEnd(framesRead > 0);
+        // opened, stays so; a live source that opened is read on, even when
+        // its first frame is late.
+        if (!isCameraOpened && (!live || !everOpened)) {
+            WaitForShutdownAfterEnd(everOpened);
             break;
         }
 
         FrameSlot* slot = frameSink.GetWritableSlot();
         if (slot == nullptr)
             break;
+        const auto readStart = StageRecorder::Clock::now();
         const ReadResult result = ReadInto(slot->frame);
+        StageRecorder::Instance().Record(Stage::CaptureRead, readStart);
         if (result != ReadResult::Frame) {
             frameSink.AbandonSlot(slot);
             if (result == ReadResult::Failed) {
@@ -156,7 +165,7 @@ void VideoCapWorker::DoWork()
         }
         isCameraOpened = true;
         readFailureLogged = false;
-        ++framesRead;
+        StageRecorder::Instance().framesRead.fetch_add(1, std::memory_order_relaxed);
         cv::flip(slot->frame, slot->frame, 1);
         frameSink.PublishSlot(slot);
 

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <pwd.h>
 #include <unistd.h>
+#include <vector>
 
 std::string ExecutableDir()
 {
@@ -44,6 +46,51 @@ std::string PrivateTempDir()
             dir.path = pattern;
     });
     return dir.path;
+}
+
+namespace {
+
+// Relative values are ignored, as the XDG base directory rules ask.
+std::string AbsoluteEnv(const char* name)
+{
+    const char* value = std::getenv(name);
+    return (value != nullptr && value[0] == '/') ? value : std::string();
+}
+
+// A service started without HOME still has an entry in the password file.
+std::string HomeDir()
+{
+    std::string home = AbsoluteEnv("HOME");
+    if (!home.empty())
+        return home;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
+        && found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        home = found->pw_dir;
+    return home;
+}
+
+std::string WithoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+std::string UserConfigDir()
+{
+    const std::string xdg = AbsoluteEnv("XDG_CONFIG_HOME");
+    if (!xdg.empty())
+        return WithoutTrailingSlashes(xdg);
+    const std::string home = WithoutTrailingSlashes(HomeDir());
+    if (home.empty())
+        return {};
+    return (home == "/" ? "" : home) + "/.config";
 }
 
 bool IsAbsolutePath(const std::string& path)

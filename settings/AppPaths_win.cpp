@@ -46,6 +46,24 @@ std::string PrivateTempDir()
     return dir;
 }
 
+std::string UserConfigDir()
+{
+    wchar_t wide[MAX_PATH + 1];
+    const DWORD length = GetEnvironmentVariableW(L"APPDATA", wide, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    char narrow[4096];
+    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) == 0)
+        return {};
+    std::string dir = narrow;
+    for (char& c : dir)
+        if (c == '\\')
+            c = '/';
+    while (!dir.empty() && dir.back() == '/')
+        dir.pop_back();
+    return dir;
+}
+
 bool IsAbsolutePath(const std::string& path)
 {
     // A drive letter ("C:/") or a network share ("//server/") in front.

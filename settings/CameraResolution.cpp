@@ -39,14 +39,14 @@ int LeadingPositiveInt(const std::string& token)
 
 }  // namespace
 
-CameraResolution ParseCameraResolution(const std::string& text)
+std::optional<CameraResolution> ParseCameraResolution(const std::string& text)
 {
     const std::vector<std::string> tokens = SplitAtX(text);
     if (tokens.size() != 2)
-        return {};
+        return std::nullopt;
     const int width = LeadingPositiveInt(tokens[0]);
     const int height = LeadingPositiveInt(tokens[1]);
     if (width == 0 || height == 0)
-        return {};
-    return {width, height};
+        return std::nullopt;
+    return CameraResolution{width, height};
 }

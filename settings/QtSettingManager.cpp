@@ -52,7 +52,8 @@ QtSettingManager::QtSettingManager()
     AddDefault("UseEnrollApiForVisitor", false);
     AddDefault("EnrollmentArea", ParseJson(kDefaultEnrollmentArea));
     AddDefault("CameraAutoReconnectSec", -1);
-    AddDefault("InferenceMode", "NX310");
+    AddChoiceDefault("InferenceMode", InferenceModeText(InferenceMode::Nx310),
+                     {InferenceModeText(InferenceMode::Fifo), InferenceModeText(InferenceMode::Nx310)});
 }
 
 QtSettingManager::~QtSettingManager()
@@ -66,8 +67,13 @@ void QtSettingManager::Load(const std::string& path)
     SettingManager::Load(path);
     const Json::Value& doc = Document();
 
-    const CameraResolution resolution =
-        ParseCameraResolution(GetStringValue(doc, "CameraResolution", kDefaultResolution));
+    const std::string resolutionText = GetStringValue(doc, "CameraResolution", kDefaultResolution);
+    const std::optional<CameraResolution> parsed = ParseCameraResolution(resolutionText);
+    if (!parsed)
+        qWarning().noquote() << QStringLiteral("[Settings] CameraResolution: \"%1\" is not a width and a height joined by "
+                                               "x; %2 is used (the file keeps its text)")
+                                    .arg(QString::fromStdString(resolutionText).left(60), QLatin1String(kDefaultResolution));
+    const CameraResolution resolution = parsed.value_or(CameraResolution{});
     resolutionWidth = resolution.width;
     resolutionHeight = resolution.height;
 
@@ -86,8 +92,21 @@ void QtSettingManager::Load(const std::string& path)
     enterOrLeave = GetStringValue(doc, "EnterOrLeave", "enter");
     devicePath = GetStringValue(doc, "DevicePath", "/dev/vireo");
     deviceTriggerMode = GetStringValue(doc, "DeviceTriggerMode", "FR");
-    inferenceMode = GetStringValue(doc, "InferenceMode", "NX310");
+    // The merge has replaced any other text by the default.
+    inferenceMode = ParseInferenceMode(GetStringValue(doc, "InferenceMode", "")).value_or(InferenceMode::Nx310);
     enrollmentArea = GetJsonValue(doc, "EnrollmentArea", ParseJson(kDefaultEnrollmentArea));
+}
+
+void QtSettingManager::UseForThisRun(const SettingOverrides& overrides)
+{
+    if (overrides.camera)
+        camera = *overrides.camera;
+    if (overrides.inferenceMode)
+        inferenceMode = *overrides.inferenceMode;
+    if (overrides.fullScreen)
+        fullScreen = true;
+    if (overrides.noWindow)
+        displayMainWindow = false;
 }
 
 void QtSettingManager::SetCameraInfo(int width, int height, int fps)

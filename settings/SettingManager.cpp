@@ -2,18 +2,52 @@
 
 #include "SettingsFile.h"
 
+#include <json/writer.h>
+
 #include <QtDebug>
 
 #include <atomic>
+#include <utility>
 
 namespace {
 
 std::atomic<SettingManager*> registered{nullptr};
 std::atomic<bool> released{false};
 
+// Most characters of a replaced value that its message repeats.
+constexpr std::size_t kMaxQuotedValue = 60;
+
 bool IsInt32(const Json::Value& v)
 {
     return (v.type() == Json::intValue || v.type() == Json::uintValue) && v.isInt();
+}
+
+const char* TypeName(Json::ValueType type)
+{
+    switch (type) {
+    case Json::intValue:
+    case Json::uintValue:
+        return "an integer";
+    case Json::booleanValue:
+        return "true or false";
+    case Json::stringValue:
+        return "a text";
+    case Json::objectValue:
+        return "an object";
+    default:
+        return "of the default's type";
+    }
+}
+
+// The value as it would stand in the file, on one line and cut short.
+std::string Quoted(const Json::Value& value)
+{
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "";
+    std::string text = Json::writeString(builder, value);
+    if (text.size() > kMaxQuotedValue)
+        text = text.substr(0, kMaxQuotedValue) + "...";
+    return text;
 }
 
 }  // namespace
@@ -63,16 +97,39 @@ void SettingManager::AddDefault(const std::string& key, const Json::Value& value
         intMinimums[key] = minInt;
 }
 
-bool SettingManager::Accepts(const std::string& key, const Json::Value& member) const
+void SettingManager::AddChoiceDefault(const std::string& key, const std::string& value,
+                                      std::vector<std::string> accepted)
+{
+    defaults[key] = value;
+    textChoices[key] = std::move(accepted);
+}
+
+std::string SettingManager::Misfit(const std::string& key, const Json::Value& member) const
 {
     const Json::Value& def = defaults.at(key);
-    if (def.type() != Json::intValue)
-        return member.type() == def.type();
-    // An int beyond 32 bits would make the library's int conversion throw.
-    if (!IsInt32(member))
-        return false;
-    const auto minimum = intMinimums.find(key);
-    return minimum == intMinimums.end() || member.asInt() >= minimum->second;
+    if (def.type() == Json::intValue) {
+        if (member.type() != Json::intValue && member.type() != Json::uintValue)
+            return std::string("is not ") + TypeName(def.type());
+        // An int beyond 32 bits would make the library's int conversion throw.
+        if (!IsInt32(member))
+            return "is beyond the 32-bit range";
+        const auto minimum = intMinimums.find(key);
+        if (minimum != intMinimums.end() && member.asInt() < minimum->second)
+            return "is below " + std::to_string(minimum->second);
+        return {};
+    }
+    if (member.type() != def.type())
+        return std::string("is not ") + TypeName(def.type());
+    const auto choices = textChoices.find(key);
+    if (choices == textChoices.end())
+        return {};
+    std::string names;
+    for (const std::string& choice : choices->second) {
+        if (member.asString() == choice)
+            return {};
+        names += (names.empty() ? "" : " or ") + choice;
+    }
+    return "is not " + names;
 }
 
 void SettingManager::MergeDefaults()
@@ -80,8 +137,17 @@ void SettingManager::MergeDefaults()
     if (!document.isObject())
         document = Json::Value(Json::objectValue);
     for (const auto& [key, value] : defaults) {
-        if (!document.isMember(key) || !Accepts(key, document[key]))
+        if (!document.isMember(key)) {
             document[key] = value;
+            continue;
+        }
+        // The user's value leaves the file: say what it was.
+        const std::string why = Misfit(key, document[key]);
+        if (why.empty())
+            continue;
+        qWarning().noquote() << QString::fromStdString("[Settings] " + key + ": " + Quoted(document[key]) + " " + why
+                                                       + "; " + Quoted(value) + " is used instead");
+        document[key] = value;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <json/writer.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -51,8 +52,10 @@ SettingsRead ReadSettingsFile(const std::string& path)
         result.mayWriteBack = false;
         return result;
     }
-    if (info.size() == 0)
+    if (info.size() == 0) {
+        qInfo().noquote() << "[Settings]" << name << "is empty; it is filled with the defaults";
         return result;
+    }
     if (info.size() > kMaxSettingsBytes) {
         result.mayWriteBack = Quarantine(name, QStringLiteral("is %1 bytes, too large for a settings file").arg(info.size()));
         return result;
@@ -88,6 +91,13 @@ bool WriteSettingsFile(const std::string& path, const Json::Value& document)
     const Json::StreamWriterBuilder builder;  // default settings: tab indentation
     const std::string text = Json::writeString(builder, document);
 
+    // A first start in a fresh account has no configuration folder yet.
+    const QString folder = QFileInfo(NativeName(path)).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        qWarning().noquote() << "[Settings] cannot create the folder" << folder
+                             << "- the settings are used for this run only";
+        return false;
+    }
     QSaveFile file(NativeName(path));
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text.data(), qint64(text.size())) == qint64(text.size())
         && file.commit())

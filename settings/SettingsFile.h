@@ -17,5 +17,6 @@ struct SettingsRead {
 SettingsRead ReadSettingsFile(const std::string& path);
 
 // Writes to a temporary file beside `path` and renames it over `path`, so a
-// crash or a full disk never leaves a truncated file. Logs a failure.
+// crash or a full disk never leaves a truncated file; creates the folder
+// when it is missing. Logs a failure.
 bool WriteSettingsFile(const std::string& path, const Json::Value& document);

@@ -119,7 +119,7 @@ def answer(width, height, frame_number):
 
 
 def serve(request_path, response_path):
-    # The program opens the request pipe first, then the response pipe.
+    # Either order works: the program opens the response pipe first, without waiting.
     with open(request_path, "rb", buffering=0) as requests, \
             open(response_path, "wb", buffering=0) as responses:
         frame_number = 0

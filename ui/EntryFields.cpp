@@ -89,6 +89,9 @@ std::optional<QString> TextField(const Json::Value& object, const char* key, int
             qDebug().nospace() << "[ResultWidget] field \"" << key << "\" is " << length << " bytes long; cut to " << maxBytes;
         return QString::fromUtf8(begin, static_cast<int>(std::min<std::ptrdiff_t>(length, maxBytes)));
     }
+    // A number is shown as a person writes it (0.99, not 0.98999999999999999).
+    if (member->isDouble())
+        return QString::number(member->asDouble(), 'g', 15);
     if (member->isNumeric() || member->isBool())
         return QString::fromStdString(member->asString());
     ReportWrongType(key, "text");

@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QtDebug>
 
 namespace {
 
@@ -24,6 +25,14 @@ const char* const kFwQuestion =
 const char* const kFwWarning =
     "<span style='text-align: left'><p style='font-size: 12pt;'><span style='color:#404040;'>(Please do not "
     "disconnect PAVO Pod when firmware update)</span></p></span>";
+
+// The panel's own lines; the log keeps them too, for a panel that is hidden
+// (F12, no window) and for whoever reads the log afterwards.
+void Tell(UsbPanelUiItem& panel, const QString& msg)
+{
+    qInfo().noquote() << msg;
+    panel.AppendMsg(msg);
+}
 
 // What the panel shows in each state of the device. `choose`: the model
 // radio buttons are on, the file bars with Image Project checked, and Upload
@@ -126,9 +135,9 @@ void UsbPanelUiItem::SlotRadioButtonChanged(QAbstractButton* pButton)
         return;
     const QString name = pButton->text();
     if (modelGroup->id(pButton) == kUserModelId && !ModelChosen())
-        AppendMsg(QStringLiteral("[Host Lib] %1 chosen: select a model file, then press Upload.").arg(name));
+        Tell(*this, QStringLiteral("[Host Lib] %1 chosen: select a model file, then press Upload.").arg(name));
     else
-        AppendMsg(QStringLiteral("[Host Lib] %1 chosen: press Upload to load it.").arg(name));
+        Tell(*this, QStringLiteral("[Host Lib] %1 chosen: press Upload to load it.").arg(name));
 }
 
 QFileDialog* UsbPanelUiItem::FileDialog()
@@ -177,14 +186,14 @@ bool UsbPanelUiItem::UseModelFile(const QString& chosen)
     // still be there and be a model file.
     const QFileInfo info(chosen);
     if (!info.isFile() || info.suffix().compare(QLatin1String("bin"), Qt::CaseInsensitive) != 0) {
-        AppendMsg(QStringLiteral("[Host Lib] Not a model file (an existing *.bin is needed): ") + chosen);
+        Tell(*this, QStringLiteral("[Host Lib] Not a model file (an existing *.bin is needed): ") + chosen);
         return false;
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
     modelFilePath = path;
     ShowFile(modelBar, path);
     ShowState();
-    AppendMsg(QStringLiteral("[Host Lib] Select model ") + path);
+    Tell(*this, QStringLiteral("[Host Lib] Select model ") + path);
     emit SigUserModelChosen(path.toStdString());
     return true;
 }
@@ -200,13 +209,13 @@ void UsbPanelUiItem::UseLabelFile(const QString& chosen)
 {
     const QFileInfo info(chosen);
     if (!info.isFile()) {
-        AppendMsg(QStringLiteral("[Host Lib] Not a label file (an existing file is needed): ") + chosen);
+        Tell(*this, QStringLiteral("[Host Lib] Not a label file (an existing file is needed): ") + chosen);
         return;
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
     labelFilePath = path;
     ShowFile(labelBar, path);
-    AppendMsg(QStringLiteral("[Host Lib] Select label file ") + path);
+    Tell(*this, QStringLiteral("[Host Lib] Select label file ") + path);
     emit SigUpdateUserDefinedClassMappingTable(path.toStdString());
 }
 

@@ -98,16 +98,19 @@ RowsExtent FillRows(const Json::Value& entry, QWidget* panel, QVBoxLayout* layou
         row->setFont(font);
         row->setAlignment(Qt::Alignment(IntField(item, "alignment", 0, std::numeric_limits<int>::max()).value_or(0) & kAlignmentMask));
         row->setText(RowText(item, mode));
-        row->adjustSize();
         row->show();
         shown[static_cast<std::size_t>(index)] = true;
     }
 
+    // From the text alone: a row's current size is what the layout last
+    // gave it, so measuring that would let a panel grow by its margins at
+    // every answer.
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!shown[i])
             continue;
-        extent.maxWidth = std::max(extent.maxWidth, rows[i]->width());
-        extent.totalHeight += rows[i]->height();
+        const QSize wanted = rows[i]->sizeHint();
+        extent.maxWidth = std::max(extent.maxWidth, wanted.width());
+        extent.totalHeight += wanted.height();
     }
     return extent;
 }

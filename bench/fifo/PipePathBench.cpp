@@ -77,9 +77,10 @@ int main(int argc, char** argv)
         usleep(1000);
     pipeio::OpenResult response = pipeio::OpenPipe(dir + "/resp2", pipeio::PipeAccess::Read);
     std::atomic<bool> never{false};
+    const pipeio::WaitLimits patient{std::chrono::seconds(10), std::chrono::seconds(10)};
     const RequestWriter writer("edge");
     const ReadExactly readAnswer = [&](void* buffer, std::size_t size) {
-        return pipeio::ReadAll(response.handle, buffer, size, never, request.handle).bytes;
+        return pipeio::ReadAll(response.handle, buffer, size, never, patient, request.handle).bytes;
     };
 
     cv::Mat scaled;
@@ -108,7 +109,7 @@ int main(int argc, char** argv)
             t = WallMs([&] { writer.BuildMessage(base64, message); });
             x = WallMs([&] {
                 pipeio::DiscardPending(response.handle);
-                pipeio::WriteAll(request.handle, message.data(), message.size(), never);
+                pipeio::WriteAll(request.handle, message.data(), message.size(), never, patient);
                 ReadFrame(readAnswer, answer);
             });
             j = WallMs([&] {

@@ -65,7 +65,7 @@ double CpuSeconds()
 // on this one: woken by the worker's signal through the event loop, as the
 // window is (polling would cost this thread more than the frames do).
 struct Pipeline {
-    SdkWorker inference{"FIFO", nullptr, nullptr};
+    SdkWorker inference{InferenceMode::Fifo, nullptr, nullptr};
     VideoCapWorker capture{inference.Slots()};
     std::thread inferenceThread;
     std::thread captureThread;

@@ -1,4 +1,4 @@
-// Any text as "CameraResolution": always a positive width and height.
+// Any text as "CameraResolution": none, or a positive width and height.
 
 #include "settings/CameraResolution.h"
 
@@ -8,8 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const CameraResolution r = ParseCameraResolution(std::string(reinterpret_cast<const char*>(data), size));
-    if (r.width <= 0 || r.height <= 0)
+    const std::optional<CameraResolution> r =
+        ParseCameraResolution(std::string(reinterpret_cast<const char*>(data), size));
+    if (r && (r->width <= 0 || r->height <= 0))
         std::abort();
     return 0;
 }

@@ -71,7 +71,7 @@ bool DeviceRig::WaitFor(const std::function<bool()>& done, int timeoutMs)
 bool DeviceRig::WaitForState(DeviceState state)
 {
     const bool reached = WaitFor([&] { return adapter->State() == state; });
-    EXPECT_TRUE(reached) << "not " << DeviceStateName(state) << " but " << DeviceStateName(adapter->State())
+    EXPECT_TRUE(reached) << "not " << StateName(state) << " but " << StateName(adapter->State())
                          << "\nmessages: " << Messages();
     return reached;
 }

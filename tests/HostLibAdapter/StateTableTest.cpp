@@ -121,7 +121,7 @@ TEST_P(States, EveryRequestIsTakenOrAnsweredWithTheState)
         const DeviceState final = FinalOf(c.outcomes[r]);
         Ask(rig.Adapter(), static_cast<Request>(r));
         ASSERT_GT(rig.states.size(), announced) << "every request is answered";
-        EXPECT_EQ(rig.states[announced] != c.state, accepted) << DeviceStateName(rig.states[announced]);
+        EXPECT_EQ(rig.states[announced] != c.state, accepted) << StateName(rig.states[announced]);
         if (!accepted) {
             EXPECT_EQ(rig.Adapter().State(), c.state);
             EXPECT_EQ(rig.states.size(), announced + 1);

@@ -10,6 +10,7 @@
 #include "ui/FdResultUiItem.h"
 #include "ui/FrResultUiItem.h"
 #include "ui/FrameResultUiItem.h"
+#include "ui/UsbPanelUiItem.h"
 
 #include "TempDir.h"
 
@@ -88,14 +89,58 @@ TEST_F(DisplayTest, BoxFrameIsDrawnWhereTheDetectorSaw)
     EXPECT_EQ(panels[0]->geometry().center().y(), QRect(135, 60, 90, 75).center().y());
 }
 
-TEST_F(DisplayTest, PanelOfABoxAtTheRightEdgeGoesToItsLeft)
+std::string PanelBox(int x, int y, const std::string& text)
 {
-    Show(R"([{"bbox": {"x": 800, "y": 200, "width": 40, "height": 40},
-              "ordered_value_dict": {"a": {"value": "x", "show_on_panel": true}}}])");
-    const auto panels = Visible<FrResultUiItem>();
-    ASSERT_EQ(panels.size(), 1u);
-    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
-    EXPECT_EQ(panels[0]->geometry().right(), box.left() - 20 - 1);
+    return R"([{"bbox": {"x": )" + std::to_string(x) + R"(, "y": )" + std::to_string(y) +
+           R"(, "width": 40, "height": 40}, "ordered_value_dict": {"a": {"value": ")" + text +
+           R"(", "title": "Frame", "show_title": true, "show_on_panel": true}}}])";
+}
+
+TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
+{
+    const struct {
+        const char* what;
+        int x, y;  // of the box, in the detector's 853x480 frame
+        bool devicePanel;
+    } cases[] = {
+        {"room on the right", 100, 200, false},
+        {"at the right edge: to the left of the box", 800, 200, false},
+        {"beside the device panel: to the left of the box", 600, 200, true},
+        {"at the bottom edge", 300, 470, false},
+        {"at the top edge", 300, -30, false},
+    };
+    QWidget* devicePanel = window->findChild<UsbPanelUiItem*>();
+    for (const auto& c : cases) {
+        devicePanel->setVisible(c.devicePanel);
+        Show(PanelBox(c.x, c.y, "0"));
+        const auto panels = Visible<FrResultUiItem>();
+        ASSERT_EQ(panels.size(), 1u) << c.what;
+        const QRect panel = panels[0]->geometry();
+        const QRect box = Visible<FdResultUiItem>()[0]->geometry();
+        const int right = c.devicePanel ? devicePanel->x() : window->width();
+        EXPECT_TRUE(QRect(0, 0, right, window->height()).contains(panel))
+            << c.what << ": panel at " << panel.x() << "," << panel.y() << " " << panel.width() << "x" << panel.height();
+        EXPECT_FALSE(panel.intersects(box)) << c.what;
+        if (c.x == 100) {
+            EXPECT_EQ(panel.x(), box.right() + 1 + 20) << c.what;
+        }
+        if (c.x >= 600) {
+            EXPECT_EQ(panel.right(), box.left() - 20 - 1) << c.what;
+        }
+    }
+}
+
+TEST_F(DisplayTest, APanelKeepsItsSizeWhileItsTextChanges)
+{
+    QSize afterFive;
+    for (int answer = 1; answer <= 500; ++answer) {
+        char count[8];
+        std::snprintf(count, sizeof count, "%03d", answer % 1000);
+        Show(PanelBox(300, 200, count));
+        if (answer == 5)
+            afterFive = Visible<FrResultUiItem>().at(0)->size();
+    }
+    EXPECT_EQ(Visible<FrResultUiItem>().at(0)->size(), afterFive);
 }
 
 TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
@@ -111,14 +156,13 @@ TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
     EXPECT_EQ(window->findChildren<FdResultUiItem*>().size(), 2);
     EXPECT_TRUE(firstTwo.contains(window->findChildren<FdResultUiItem*>()[1]));
 
-    Show("[]");  // no boxes: the widgets stay until the worker cleans them
-    EXPECT_EQ(window->BoxWidgetCount(), 2u);
     window->CleanResult(-5);
     EXPECT_EQ(window->BoxWidgetCount(), 2u);
     window->CleanResult(1);
     EXPECT_EQ(window->BoxWidgetCount(), 1u);
-    window->CleanResult(-1);
+    Show("[]");  // an empty answer clears what was shown
     EXPECT_EQ(window->BoxWidgetCount(), 0u);
+    EXPECT_TRUE(Visible<FdResultUiItem>().empty());
 }
 
 TEST_F(DisplayTest, MarksArePaintedIntoThePicture)

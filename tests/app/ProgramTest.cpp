@@ -1,7 +1,9 @@
 // The real program, started as a user starts it.
 
 #include "settings/JsonText.h"
+#include "settings/QtSettingManager.h"
 
+#include "CaseName.h"
 #include "ChildProcess.h"
 #include "TempDir.h"
 
@@ -19,14 +21,15 @@ struct ProgramRun {
     QString log;
 };
 
-// Starts the program with the settings file `settingsPath`, lets it run
-// `runMs` once it has opened (or failed to open) its camera, then asks it to
-// end with SIGTERM as a service manager would.
-ProgramRun RunProgram(const std::string& settingsPath, int runMs)
+// Starts the program with the settings file `settingsPath` (and `options`),
+// lets it run `runMs` once it has opened (or failed to open) its camera, then
+// asks it to end with SIGTERM as a service manager would.
+ProgramRun RunProgram(const std::string& settingsPath, int runMs, const std::vector<std::string>& options = {})
 {
     ChildProcess program;
-    EXPECT_TRUE(program.Start({VIREO_BUILD_DIR "/bin/VireoOwlEdge", settingsPath}, true,
-                              {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
+    std::vector<std::string> argv{VIREO_BUILD_DIR "/bin/VireoOwlEdge", settingsPath};
+    argv.insert(argv.end(), options.begin(), options.end());
+    EXPECT_TRUE(program.Start(argv, true, {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
     program.WaitFor([](const QString& log) { return log.contains(QStringLiteral("open camera")); }, 30000);
     program.WaitExit(std::chrono::milliseconds(runMs));
     QElapsedTimer timer;
@@ -51,35 +54,56 @@ TEST(Program, CreatesItsSettingsFileAndEndsInOrderOnSigterm)
     EXPECT_EQ(ParseJson(ReadText(path)).size(), 22u);
 }
 
-TEST(Program, PlaysTheSampleVideoWithoutAWindowUntilTold)
+// Also the run without a window that only a signal ends.
+TEST(Program, CommandLineOverridesAreUsedButNeverWritten)
 {
     TempDir dir;
-    WriteText(dir.File("hidden.json"), R"({"DisplayMainWindow": false, "CameraAutoReconnectSec": 0,
-                                           "Camera": ")" VIREO_BUILD_DIR R"(/samples/faces.avi"})");
-    const ProgramRun run = RunProgram(dir.File("hidden.json"), 2000);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.log.contains(QStringLiteral("open camera success")));
+    const std::string path = dir.File("mine.json");
+    WriteText(path, R"({"RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")" + dir.File("resp") + R"("})");
+    QtSettingManager().Load(path);  // completed as the program writes it
+    const std::string before = ReadText(path);
+
+    const ProgramRun overridden = RunProgram(path, 1500, {"--camera", VIREO_BUILD_DIR "/samples/faces.avi", "--mode",
+                                                          "FIFO", "--no-window"});
+    EXPECT_EQ(overridden.exitCode, 0) << overridden.log.toStdString();
+    EXPECT_TRUE(overridden.log.contains(QStringLiteral("open camera success")));
+    EXPECT_TRUE(overridden.log.contains(QStringLiteral("fifo with errno"))) << "the detector is asked";
+    EXPECT_EQ(ReadText(path), before);
 }
 
-TEST(Program, BrokenSettingsAreKeptAndTheProgramRunsOnDefaults)
+// Command lines that end the program before it reads or writes anything, on
+// a machine without a display.
+struct EarlyExitCase {
+    const char* name;
+    std::vector<std::string> options;  // the settings file goes first
+    int status;
+    const char* said;
+};
+
+void PrintTo(const EarlyExitCase& c, std::ostream* os)
 {
-    TempDir dir;
-    WriteText(dir.File("broken.json"), "{ \"Camera\": ");
-    const ProgramRun run = RunProgram(dir.File("broken.json"), 1000);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(ReadText(dir.File("broken.json.bad")), "{ \"Camera\": ");
-    EXPECT_EQ(ParseJson(ReadText(dir.File("broken.json")))["Camera"].asString(), "0");
+    *os << c.name;
 }
 
-TEST(Program, UnusableSettingsPathsStillRun)
+class ProgramEarlyExit : public ::testing::TestWithParam<EarlyExitCase> {};
+
+TEST_P(ProgramEarlyExit, AnswersWithoutADisplayAndWritesNothing)
 {
+    const EarlyExitCase& c = GetParam();
     TempDir dir;
-    WriteText(dir.File("file"), "x");
-    for (const std::string& path : {dir.File("file/settings.json"), dir.Path()}) {
-        const ProgramRun run = RunProgram(path, 800);
-        EXPECT_EQ(run.exitCode, 0) << path;
-    }
-    EXPECT_EQ(ReadText(dir.File("file")), "x");
+    std::vector<std::string> argv{VIREO_BUILD_DIR "/bin/VireoOwlEdge", dir.File("mine.json")};
+    argv.insert(argv.end(), c.options.begin(), c.options.end());
+    ChildProcess program;
+    ASSERT_TRUE(program.Start(argv, true, {QStringLiteral("QT_QPA_PLATFORM="), QStringLiteral("DISPLAY="),
+                                           QStringLiteral("WAYLAND_DISPLAY=")}, QString::fromStdString(dir.Path())));
+    EXPECT_EQ(program.WaitExit(std::chrono::seconds(30)), c.status);
+    EXPECT_TRUE(program.Read().contains(QString::fromUtf8(c.said))) << program.output.toStdString();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, ProgramEarlyExit, ::testing::Values(
+    EarlyExitCase{"help", {"--help", "--camera", ""}, 0, "Usage: VireoOwlEdge [options] [settings.json]"},
+    EarlyExitCase{"version", {"--version"}, 0, "VireoOwlEdge 1."},
+    EarlyExitCase{"mode in lower case", {"--mode", "nx310"}, 2, "FIFO or NX310"}), CaseName());
 
 }  // namespace

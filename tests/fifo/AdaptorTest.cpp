@@ -146,9 +146,11 @@ TEST_F(Exchange, FramesGoOutAtTheTargetHeightAndOddOnesWithoutHarm)
         {"720p", 1280, 720, plain(720, 1280, CV_8UC3), "853x480"},
         {"1080p", 1920, 1080, plain(1080, 1920, CV_8UC3), "853x480"},
         {"scale exactly 1: unscaled", 640, 480, plain(480, 640, CV_8UC3), "640x480"},
-        {"camera not open yet: unscaled, never 0 x 0", 0, 0, plain(720, 1280, CV_8UC3), "1280x720"},
+        {"camera opened after start: fitted at its first frame", 0, 0, plain(720, 1280, CV_8UC3), "853x480"},
+        {"camera reopened at another size", 1280, 720, plain(600, 800, CV_8UC3), "640x480"},
         {"empty", 1280, 720, cv::Mat(), "0x0"},
-        {"one pixel", 1280, 720, plain(1, 1, CV_8UC3), "853x480"},
+        {"one pixel", 1280, 720, plain(1, 1, CV_8UC3), "480x480"},
+        {"a single line: never an enormous picture", 1280, 720, plain(1, 4000, CV_8UC3), "8192x480"},
         {"grey", 1280, 720, plain(720, 1280, CV_8UC1), "853x480"},
         {"with alpha", 1280, 720, plain(720, 1280, CV_8UC4), "853x480"},
         {"floating point: the encoder converts it", 1280, 720, plain(720, 1280, CV_32FC3), "853x480"},
@@ -212,7 +214,7 @@ TEST_F(Failures, WithoutADetectorEveryFrameFailsAtOnceWithMinus2)
         std::string line;  // for a path that is no FIFO, what it is instead
     };
     const Case cases[] = {
-        {"no pipes", Nothing, "Failed to open req fifo with errno [2]"},
+        {"no pipes", Nothing, "Failed to open resp fifo with errno [2]"},
         {"pipes but no detector", Fifos, "Failed to open req fifo with errno [6]"},
         {"a regular file", File, "a regular file"},
         {"a directory", Directory, "a directory"},
@@ -222,10 +224,10 @@ TEST_F(Failures, WithoutADetectorEveryFrameFailsAtOnceWithMinus2)
         const std::string req = dir.File(std::string("req ") + c.what);
         EdgeFifoAdaptor::DestroyInstance();
         adaptor = EdgeFifoAdaptor::CreateInstance(req, req + " resp");
-        if (c.setup == Fifos) {
-            mkfifo(req.c_str(), 0600);
+        if (c.setup != Nothing)  // the response pipe is opened first
             mkfifo((req + " resp").c_str(), 0600);
-        }
+        if (c.setup == Fifos)
+            mkfifo(req.c_str(), 0600);
         if (c.setup == File)
             WriteText(req, "the user's file");
         if (c.setup == Directory)
@@ -321,6 +323,62 @@ TEST_F(Failures, AKilledDetectorIsPickedUpAgainWhenRestarted)
         EXPECT_EQ(adaptor->Infer(face), 0) << "round " << round;
     }
     EXPECT_EQ(OpenDescriptors(), descriptors) << "reconnects leak descriptors";
+}
+
+// Real timing: a detector that dies in the middle of an answer and is
+// restarted at once keeps the pipes open, so no end of file ever shows; the
+// exchange ends by its limits, and the next frame finds the new detector.
+TEST_F(Failures, DetectorsThatRestartHangOrStopReadingAreServedAgain)
+{
+    using namespace std::chrono_literals;
+    const ExchangeLimits quick{500ms, 1000ms, 300ms};
+    cv::Mat noise(720, 1280, CV_8UC3);
+    cv::randu(noise, 0, 255);  // a request of more than a megabyte
+    const struct {
+        const char* what;
+        std::vector<std::string> flags;
+        bool quickLimits;
+        std::vector<int> results;  // of consecutive frames
+        std::string line;          // printed along the way
+    } cases[] = {
+        {"restarted right after an answer's length", {"--restart-after-header", "2"}, false, {0, -3, 0, 0},
+         "The detector's answer stopped for 2 s after 4 bytes"},
+        {"opens its response pipe first", {"--response-first"}, false, {0, 0, 0}, ""},
+        {"stops answering", {"--answer-every", "1000"}, true, {0, -3, -3},
+         "No answer from the detector 0.5 s after the request"},
+        {"answers every third request", {"--answer-every", "3"}, true, {0, -3, -3, 0}, "No answer from the detector 1 s"},
+        {"stops reading a large request", {"--stop-reading-after", "1000"}, true, {-3},
+         "The detector stopped reading the request for 1 s"},
+    };
+    for (const auto& c : cases) {
+        EdgeFifoAdaptor::DestroyInstance();
+        detector.Kill();
+        adaptor = EdgeFifoAdaptor::CreateInstance(request, response);
+        if (c.quickLimits)
+            adaptor->SetExchangeLimits(quick);
+        std::vector<std::string> argv{"/usr/bin/python3", VIREO_SOURCE_DIR "/tests/fifo/scripted_detector.py",
+                                      "--req", request, "--resp", response};
+        argv.insert(argv.end(), c.flags.begin(), c.flags.end());
+        StartDetector(argv);
+        const cv::Mat& frame = c.flags[0] == "--stop-reading-after" ? noise : face;
+        testing::internal::CaptureStdout();
+        std::vector<int> results;
+        Clock::time_point failedAt{};
+        Clock::duration servedAgainAfter{};
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            results.push_back(i == 0 ? InferConnected(frame) : adaptor->Infer(frame));
+            if (i == 0 && results.back() == 0)
+                continue;
+            if (results.back() != 0 && failedAt == Clock::time_point())
+                failedAt = Clock::now();
+            if (results.back() == 0 && failedAt != Clock::time_point() && servedAgainAfter == Clock::duration())
+                servedAgainAfter = Clock::now() - failedAt;
+        }
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(results, c.results) << c.what << " printed: " << printed;
+        EXPECT_NE(printed.find(c.line), std::string::npos) << c.what << " printed: " << printed;
+        EXPECT_LT(servedAgainAfter, 3s) << c.what;
+    }
 }
 
 TEST_F(Failures, CancelEndsAnExchangeWithAHungDetector)

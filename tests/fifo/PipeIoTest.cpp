@@ -18,6 +18,11 @@ using namespace pipeio;
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// Far longer than any test waits: the limits play no part.
+const WaitLimits kPatient{60s, 60s};
+
 // A FIFO in a scratch directory, its read end open (which needs no writer).
 class PipeIoTest : public testing::Test {
 protected:
@@ -78,12 +83,12 @@ TEST_F(PipeIoTest, ReadWaitsForALateWriterAndMovesLargeBodiesInPieces)
     auto written = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the reader saw no writer yet
         OpenWriter();
-        const IoResult result = WriteAll(writer, payload.data(), payload.size(), cancel);
+        const IoResult result = WriteAll(writer, payload.data(), payload.size(), cancel, kPatient);
         ClosePipe(writer);
         return result;
     });
     std::string got(payload.size(), '\0');
-    const IoResult read = ReadAll(reader, &got[0], got.size(), cancel);
+    const IoResult read = ReadAll(reader, &got[0], got.size(), cancel, kPatient);
     EXPECT_EQ(written.get().end, IoEnd::Complete);
     EXPECT_EQ(read.end, IoEnd::Complete);
     EXPECT_EQ(read.bytes, payload.size());
@@ -91,14 +96,14 @@ TEST_F(PipeIoTest, ReadWaitsForALateWriterAndMovesLargeBodiesInPieces)
 
     // The writer has gone: a further read ends instead of waiting.
     char more = 0;
-    EXPECT_EQ(ReadAll(reader, &more, 1, cancel).end, IoEnd::Closed);
+    EXPECT_EQ(ReadAll(reader, &more, 1, cancel, kPatient).end, IoEnd::Closed);
 }
 
 TEST_F(PipeIoTest, CancelEndsAWaitingWrite)
 {
     OpenWriter();
     const std::string big(8u << 20, 'w');  // more than the pipe holds: the write waits
-    auto pending = std::async(std::launch::async, [&] { return WriteAll(writer, big.data(), big.size(), cancel); });
+    auto pending = std::async(std::launch::async, [&] { return WriteAll(writer, big.data(), big.size(), cancel, kPatient); });
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
     cancel = true;
@@ -106,6 +111,29 @@ TEST_F(PipeIoTest, CancelEndsAWaitingWrite)
 #ifndef VIREO_SANITIZED_BUILD
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
 #endif
+}
+
+// A peer restarted at once keeps its pipe open, so no end of file ever shows:
+// only the limits end such a transfer.
+TEST_F(PipeIoTest, TransfersEndWhenTheOtherSideStopsMovingBytes)
+{
+    OpenWriter();
+    const WaitLimits quick{300ms, 100ms};
+    char header[4];
+    IoResult result = ReadAll(reader, header, sizeof header, cancel, quick);
+    EXPECT_EQ(result.end, IoEnd::TimedOut) << "an answer that never starts";
+    EXPECT_EQ(result.bytes, 0u);
+
+    ASSERT_EQ(WriteAll(writer, "ab", 2, cancel, quick).end, IoEnd::Complete);
+    result = ReadAll(reader, header, sizeof header, cancel, quick);
+    EXPECT_EQ(result.end, IoEnd::TimedOut) << "an answer that stops half way";
+    EXPECT_EQ(result.bytes, 2u);
+
+    const std::string big(8u << 20, 'w');  // more than the pipe holds, and nobody reads
+    result = WriteAll(writer, big.data(), big.size(), cancel, quick);
+    EXPECT_EQ(result.end, IoEnd::TimedOut) << "a request the reader stopped taking";
+    EXPECT_GT(result.bytes, 0u);
+    EXPECT_LT(result.bytes, big.size());
 }
 
 TEST_F(PipeIoTest, ReadEndsWhenThePeerDiesBeforeItEverWrites)
@@ -121,7 +149,7 @@ TEST_F(PipeIoTest, ReadEndsWhenThePeerDiesBeforeItEverWrites)
     close(detectorEnd);
 
     char header[4];
-    EXPECT_EQ(ReadAll(reader, header, sizeof header, cancel, requestPipe).end, IoEnd::Closed);
+    EXPECT_EQ(ReadAll(reader, header, sizeof header, cancel, kPatient, requestPipe).end, IoEnd::Closed);
     ClosePipe(requestPipe);
 }
 
@@ -131,7 +159,7 @@ TEST_F(PipeIoTest, WritingToAVanishedReaderIsAnErrorNotADeath)
     OpenWriter();
     ClosePipe(reader);
     const char bytes[] = "frame";
-    const IoResult result = WriteAll(writer, bytes, sizeof bytes, cancel);
+    const IoResult result = WriteAll(writer, bytes, sizeof bytes, cancel, kPatient);
     EXPECT_EQ(result.end, IoEnd::Closed);
     EXPECT_EQ(result.error, EPIPE);
 

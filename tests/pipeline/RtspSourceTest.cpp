@@ -37,11 +37,15 @@ quint16 FreePort()
 // Serves once it has said "ready".
 class RtspServer {
 public:
-    explicit RtspServer(quint16 port) : port(port) { Start(); }
+    // With `firstFrameDelayMs`, the stream stalls that long before its first frame.
+    explicit RtspServer(quint16 port, int firstFrameDelayMs = 0) : port(port), delayMs(firstFrameDelayMs) { Start(); }
 
     void Start()
     {
-        process.Start({kServer, std::to_string(port)}, true);
+        std::vector<std::string> argv{kServer, std::to_string(port)};
+        if (delayMs > 0)
+            argv.push_back(std::to_string(delayMs));
+        process.Start(argv, true);
         process.WaitFor([](const QString& said) { return said.contains(QStringLiteral("ready")); }, 5000);
     }
     void Kill() { process.Kill(); }
@@ -49,6 +53,7 @@ public:
 
 private:
     quint16 port;
+    int delayMs;
     ChildProcess process;
 };
 
@@ -99,6 +104,27 @@ TEST_F(RtspSource, StreamIsLiveAndComesBackAfterTheServerRestarts)
 #ifndef VIREO_SANITIZED_BUILD
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
 #endif
+}
+
+// Opening gives up within the stream time-out; only reconnection opens the
+// stream once it delivers.
+TEST_F(RtspSource, AStreamThatStallsBeforeItsFirstFrameNeedsReconnection)
+{
+    for (const int reconnectSec : {-1, 1}) {
+        RtspServer server(FreePort(), 3000);
+        LoadSettings(R"({"Camera": ")" + server.Url() + R"(", "CameraAutoReconnectSec": )" +
+                     std::to_string(reconnectSec) + "}");
+        FrameSlots frameSlots;
+        VideoCapWorker worker(frameSlots);
+        EXPECT_FALSE(worker.IsCameraOpened()) << reconnectSec;
+        RecordingConsumer consumer(frameSlots);
+        worker.SetRunning(true);
+        std::thread capture([&] { worker.DoWork(); });
+        const bool delivered = consumer.WaitFor(10, reconnectSec < 0 ? 5s : 15s);
+        worker.SetRunning(false);
+        capture.join();
+        EXPECT_EQ(delivered, reconnectSec >= 0) << reconnectSec;
+    }
 }
 
 TEST_F(RtspSource, UnreachableAddressFailsWithinTheStreamTimeout)

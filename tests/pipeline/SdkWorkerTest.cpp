@@ -16,16 +16,33 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Answers each request with one box naming the frame it was made from (the
+// red value of its first pixel), after `delay`.
 class FakeDetector : public DetectorBackend {
 public:
-    int Infer(const cv::Mat&) override
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request) override
     {
+        preparedDuringExchange += inExchange.load();
+        request.sent = frame.size();
+        request.message = std::to_string(frame.at<cv::Vec3b>(0, 0)[2]);
+        return true;
+    }
+    int Exchange(const DetectorRequest& request) override
+    {
+        inExchange = true;
         ++exchanges;
         std::unique_lock<std::mutex> lock(mutex);
         released.wait_for(lock, hang ? std::chrono::hours(1) : delay, [this] { return cancelled; });
+        answer = request.message;
+        inExchange = false;
         return cancelled ? -3 : 0;
     }
-    void GetBboxResults(std::vector<Json::Value>& out) override { out = std::exchange(boxes, {}); }
+    void GetBboxResults(std::vector<Json::Value>& out) override
+    {
+        out.clear();
+        if (boxes > 0)
+            out.assign(static_cast<std::size_t>(boxes), Json::Value(answer));
+    }
     void GetFrameResults(std::vector<Json::Value>& out) override { out.clear(); }
     void Cancel() override
     {
@@ -34,12 +51,15 @@ public:
         released.notify_all();
     }
 
-    std::vector<Json::Value> boxes;
+    int boxes = 1;
     std::atomic<int> exchanges{0};
+    std::atomic<int> preparedDuringExchange{0};
     bool hang = false;
     std::chrono::milliseconds delay{0};
 
 private:
+    std::atomic<bool> inExchange{false};
+    std::string answer;  // exchange thread only
     std::mutex mutex;
     std::condition_variable released;
     bool cancelled = false;
@@ -61,41 +81,121 @@ cv::Mat BlueFrame()
     return cv::Mat(48, 64, CV_8UC3, cv::Scalar(255, 0, 0));
 }
 
-// Runs one frame through the worker's loop on a thread of its own.
-void RunOneFrame(SdkWorker& worker, const cv::Mat& frame)
+// A frame whose first pixel's red value is `number`.
+cv::Mat NumberedFrame(int number)
 {
-    worker.SetRunning(true);
-    std::thread loop([&] { worker.DoWork(); });
-    FrameSlot* slot = worker.Slots().GetWritableSlot();
-    frame.copyTo(slot->frame);
-    worker.Slots().PublishSlot(slot);
-    EXPECT_TRUE(worker.Slots().WaitUntilDrained(5s));
-    worker.Stop();
-    loop.join();
+    return cv::Mat(48, 64, CV_8UC3, cv::Scalar(0, 0, number));
 }
 
-// Without boxes the window is told to clear old ones; with boxes it is not.
+// The worker's loop on a thread of its own; every picture it posts is taken
+// at once, on that thread, and kept.
+class RunningWorker {
+public:
+    explicit RunningWorker(SdkWorker& worker) : worker(worker)
+    {
+        for (auto signal : {&SdkWorker::SigShowResults, &SdkWorker::SigShowBackground}) {
+            QObject::connect(&worker, signal, &worker, [this] {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (std::optional<DisplayFrame> frame = this->worker.TakeDisplayFrame())
+                    shown.push_back(std::move(*frame));
+            }, Qt::DirectConnection);
+        }
+        worker.SetRunning(true);
+        loop = std::thread([this] { this->worker.DoWork(); });
+    }
+    ~RunningWorker() { Stop(); }
+
+    void Publish(const cv::Mat& frame)
+    {
+        FrameSlot* slot = worker.Slots().GetWritableSlot();
+        frame.copyTo(slot->frame);
+        worker.Slots().PublishSlot(slot);
+        EXPECT_TRUE(worker.Slots().WaitUntilDrained(5s));
+    }
+    // Waits up to five seconds for `count` pictures in all.
+    std::vector<DisplayFrame> WaitForShown(std::size_t count)
+    {
+        for (int i = 0; i < 500 && Shown().size() < count; ++i)
+            std::this_thread::sleep_for(10ms);
+        return Shown();
+    }
+    std::vector<DisplayFrame> Shown()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return shown;
+    }
+    void Stop()
+    {
+        if (!loop.joinable())
+            return;
+        worker.Stop();
+        loop.join();
+    }
+
+private:
+    SdkWorker& worker;
+    std::mutex mutex;
+    std::vector<DisplayFrame> shown;
+    std::thread loop;
+};
+
+int PictureNumber(const DisplayFrame& frame)
+{
+    return frame.image.pixelColor(0, 0).red();
+}
+
+// The frame number the detector's box names; -1 without results or boxes.
+int AnswerNumber(const DisplayFrame& frame)
+{
+    if (!frame.results.has_value() || frame.results->bboxResultsVec.empty())
+        return -1;
+    return std::stoi(frame.results->bboxResultsVec[0].asString());
+}
+
+// An ended exchange travels with the picture, empty or not: empty results
+// clear the ones shown.
 TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
 {
-    for (const std::size_t boxes : {0u, 2u}) {
+    for (const int boxes : {0, 2}) {
         FakeDetector detector;
-        detector.boxes.assign(boxes, Json::Value("box"));
-        SdkWorker worker("FIFO", &detector, nullptr);
-        QSignalSpy clean(&worker, &SdkWorker::SigCleanResult);
-        QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
-        RunOneFrame(worker, BlueFrame());
+        detector.boxes = boxes;
+        SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
+        RunningWorker running(worker);
+        running.Publish(BlueFrame());
+        const std::vector<DisplayFrame> shown = running.WaitForShown(1);
+        running.Stop();
 
         EXPECT_EQ(detector.exchanges, 1);
-        EXPECT_EQ(clean.count(), boxes == 0 ? 1 : 0);
-        if (boxes == 0) {
-            EXPECT_EQ(clean.at(0).at(0).toInt(), -1);
-        }
-        EXPECT_EQ(shown.count(), 1);
-        const std::optional<DisplayFrame> frame = worker.TakeDisplayFrame();
-        ASSERT_TRUE(frame.has_value());
-        EXPECT_EQ(frame->bboxResultsVec.size(), boxes);
-        EXPECT_EQ(frame->image.size(), QSize(64, 48));
-        EXPECT_EQ(frame->image.pixelColor(5, 5), QColor(0, 0, 255));  // BGR blue shown as blue
+        ASSERT_EQ(shown.size(), 1u);
+        ASSERT_TRUE(shown[0].results.has_value());
+        EXPECT_EQ(shown[0].results->bboxResultsVec.size(), std::size_t(boxes));
+        EXPECT_EQ(shown[0].results->sent, cv::Size(64, 48));
+        EXPECT_EQ(shown[0].image.size(), QSize(64, 48));
+        EXPECT_EQ(shown[0].image.pixelColor(5, 5), QColor(0, 0, 255));  // BGR blue shown as blue
+    }
+}
+
+// Keeping up, the next frame is encoded while the detector works, and every
+// picture shown carries its own answer.
+TEST(SdkWorker, EachShownFrameCarriesItsOwnAnswerWhileTheNextIsEncoded)
+{
+    FakeDetector detector;
+    detector.delay = 30ms;
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
+    RunningWorker running(worker);
+    for (int number = 1; number <= 30; ++number)
+        running.Publish(NumberedFrame(number));
+    running.WaitForShown(std::size_t(detector.exchanges.load()));
+    running.Stop();
+
+    const std::vector<DisplayFrame> shown = running.Shown();
+    EXPECT_GE(shown.size(), 20u);
+    EXPECT_GT(detector.preparedDuringExchange, 0) << "no frame was encoded while the detector worked";
+    int last = 0;
+    for (const DisplayFrame& frame : shown) {
+        EXPECT_EQ(AnswerNumber(frame), PictureNumber(frame)) << "a picture shown with another frame's answer";
+        EXPECT_GT(PictureNumber(frame), last) << "the video stepped back";
+        last = PictureNumber(frame);
     }
 }
 
@@ -111,13 +211,14 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
         FakeDevice device;
         device.ready = c.ready;
         device.busy = c.busy;
-        SdkWorker worker("NX310", nullptr, &device);
+        SdkWorker worker(InferenceMode::Nx310, nullptr, &device);
         worker.SetInferenceEnabled(c.enabled);
-        QSignalSpy shown(&worker, &SdkWorker::SigShowBackground);
         const cv::Mat frame = BlueFrame();
-        RunOneFrame(worker, frame);
+        RunningWorker running(worker);
+        running.Publish(frame);
+        running.Stop();
         EXPECT_EQ(device.dispatched.size(), c.dispatched) << c.enabled << c.ready << c.busy;
-        EXPECT_EQ(shown.count(), c.shown) << c.enabled << c.ready << c.busy;
+        EXPECT_EQ(running.Shown().size(), std::size_t(c.shown)) << c.enabled << c.ready << c.busy;
         if (!device.dispatched.empty()) {
             EXPECT_EQ(cv::countNonZero(device.dispatched[0].reshape(1) != frame.reshape(1)), 0);
             EXPECT_NE(device.dispatched[0].data, frame.data);
@@ -125,86 +226,90 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
     }
 }
 
-TEST(SdkWorker, UnknownModeTakesFramesAndShowsNothing)
+TEST(DisplayMailbox, HoldsTheNewestPictureAndNeverLosesResults)
 {
-    SdkWorker worker("SOMETHING", nullptr, nullptr);
-    QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
-    QSignalSpy background(&worker, &SdkWorker::SigShowBackground);
-    RunOneFrame(worker, BlueFrame());
-    EXPECT_EQ(shown.count() + background.count(), 0);
-    EXPECT_FALSE(worker.TakeDisplayFrame().has_value());
-}
-
-TEST(SdkWorker, AnUndrawnPictureIsReplacedNotQueued)
-{
-    FakeDetector detector;
-    SdkWorker worker("FIFO", &detector, nullptr);
-    QSignalSpy shown(&worker, &SdkWorker::SigShowResults);
-    worker.SetRunning(true);
-    std::thread loop([&] { worker.DoWork(); });
-    for (int i = 1; i <= 20; ++i) {
-        FrameSlot* slot = worker.Slots().GetWritableSlot();
-        slot->frame = cv::Mat(8, i, CV_8UC3, cv::Scalar(0, 0, 0));
-        worker.Slots().PublishSlot(slot);
-        ASSERT_TRUE(worker.Slots().WaitUntilDrained(5s));
-    }
-    worker.Stop();
-    loop.join();
-    EXPECT_EQ(shown.count(), 1);  // the window has not taken anything yet
-    EXPECT_EQ(worker.TakeDisplayFrame()->image.width(), 20);
-    EXPECT_FALSE(worker.TakeDisplayFrame().has_value());
-}
-
-void PublishAndDrain(SdkWorker& worker, const cv::Mat& frame)
-{
-    FrameSlot* slot = worker.Slots().GetWritableSlot();
-    frame.copyTo(slot->frame);
-    worker.Slots().PublishSlot(slot);
-    ASSERT_TRUE(worker.Slots().WaitUntilDrained(5s));
+    DisplayMailbox mailbox;
+    const auto picture = [](int width, bool withResults) {
+        DisplayFrame frame{QImage(width, 8, QImage::Format_RGB32), std::nullopt, {}};
+        if (withResults)
+            frame.results = DetectorResults{{Json::Value(width)}, {}, cv::Size(width, 8), {}};
+        return frame;
+    };
+    EXPECT_TRUE(mailbox.Post(picture(1, false))) << "the window is told once";
+    EXPECT_FALSE(mailbox.Post(picture(2, true)));
+    EXPECT_FALSE(mailbox.Post(picture(3, false)));
+    std::optional<DisplayFrame> taken = mailbox.Take();
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_EQ(taken->image.width(), 3) << "the newest picture";
+    ASSERT_TRUE(taken->results.has_value()) << "with the results of the picture it replaced";
+    EXPECT_EQ(taken->results->bboxResultsVec[0].asInt(), 2);
+    EXPECT_FALSE(mailbox.Take().has_value());
+    EXPECT_TRUE(mailbox.Post(picture(4, false)));
 }
 
 TEST(SdkWorker, VideoGoesOnWhileTheDetectorHangs)
 {
     FakeDetector detector;
     detector.hang = true;
-    SdkWorker worker("FIFO", &detector, nullptr);
-    worker.SetRunning(true);
-    std::thread loop([&] { worker.DoWork(); });
-    int shown = 0;
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
+    RunningWorker running(worker);
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 10; ++i) {
-        PublishAndDrain(worker, BlueFrame());
-        shown += worker.TakeDisplayFrame().has_value();
-    }
+    for (int number = 1; number <= 10; ++number)
+        running.Publish(NumberedFrame(number));
     [[maybe_unused]] const auto took = std::chrono::steady_clock::now() - start;
-    worker.Stop();
-    loop.join();
-    EXPECT_EQ(shown, 10);
+    running.Stop();
+    // The first frame waits for its answer in vain; all later ones are shown.
+    EXPECT_EQ(running.Shown().size(), 9u);
     EXPECT_EQ(detector.exchanges, 1) << "one exchange stays open; no new one is started meanwhile";
 #ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(took, 2s) << "only the frame that started the exchange waited for it";
+    EXPECT_LT(took, 2s) << "only one frame waited for the detector";
 #endif
 }
 
-TEST(SdkWorker, ALateAnswerIsShownWithTheFrameOfItsArrival)
+TEST(SdkWorker, AnAnswerTooLateForItsFrameIsShownWithTheFrameOfItsArrival)
 {
     FakeDetector detector;
     detector.delay = 800ms;
-    detector.boxes = {Json::Value("late")};
-    SdkWorker worker("FIFO", &detector, nullptr);
-    worker.SetRunning(true);
-    std::thread loop([&] { worker.DoWork(); });
-    PublishAndDrain(worker, BlueFrame());
-    const std::optional<DisplayFrame> first = worker.TakeDisplayFrame();
-    std::this_thread::sleep_for(500ms);
-    PublishAndDrain(worker, cv::Mat(48, 64, CV_8UC3, cv::Scalar(0, 0, 255)));
-    const std::optional<DisplayFrame> second = worker.TakeDisplayFrame();
-    worker.Stop();
-    loop.join();
-    ASSERT_TRUE(first.has_value() && second.has_value());
-    EXPECT_TRUE(first->bboxResultsVec.empty()) << "the answer was too late for its own frame";
-    ASSERT_EQ(second->bboxResultsVec.size(), 1u);
-    EXPECT_EQ(second->image.pixelColor(1, 1), QColor(255, 0, 0)) << "shown over the newer picture";
+    SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
+    RunningWorker running(worker);
+    running.Publish(NumberedFrame(1));
+    running.Publish(NumberedFrame(2));  // waits the patience for frame 1's answer, in vain
+    std::this_thread::sleep_for(900ms);
+    running.Publish(NumberedFrame(3));
+    running.Stop();
+    const std::vector<DisplayFrame> shown = running.Shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(PictureNumber(shown[0]), 2);
+    EXPECT_EQ(AnswerNumber(shown[0]), -1) << "frame 1's answer was too late for its own frame";
+    EXPECT_EQ(PictureNumber(shown[1]), 3);
+    EXPECT_EQ(AnswerNumber(shown[1]), 1) << "shown over the newer picture";
+}
+
+TEST(AnswerPatience, FramesStopWaitingForASlowDetectorUntilItKeepsUpAgain)
+{
+    enum Event { Answer100, Answer700, WaitInVain };
+    const struct {
+        std::vector<Event> events;
+        std::chrono::milliseconds next;
+    } cases[] = {
+        {{}, 500ms},
+        {{Answer100}, 500ms},
+        {{Answer700}, 0ms},
+        {{WaitInVain}, 0ms},
+        {{WaitInVain, Answer700}, 0ms},
+        {{WaitInVain, Answer700, Answer100}, 500ms},
+        {{Answer100, WaitInVain}, 0ms},
+    };
+    for (const auto& c : cases) {
+        AnswerPatience patience(500ms);
+        for (const Event e : c.events) {
+            if (e == WaitInVain)
+                patience.WaitedInVain();
+            else
+                patience.Answered(e == Answer100 ? 100ms : 700ms);
+        }
+        EXPECT_EQ(patience.ForNextExchange(), c.next) << c.events.size();
+    }
 }
 
 // Shutdown while nothing arrives, and while the detector never answers.
@@ -213,7 +318,7 @@ TEST(SdkWorker, StopEndsTheLoopPromptlyInEveryWait)
     for (const bool detectorHangs : {false, true}) {
         FakeDetector detector;
         detector.hang = detectorHangs;
-        SdkWorker worker("FIFO", &detector, nullptr);
+        SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
         worker.SetRunning(true);
         std::thread loop([&] { worker.DoWork(); });
         if (detectorHangs) {

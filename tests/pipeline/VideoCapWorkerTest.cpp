@@ -177,14 +177,79 @@ TEST(VideoCapWorker, ShutdownIsPromptInEveryWait)
     }
 }
 
+TEST(CameraSource, NamesAreToldApart)
+{
+    TempDir dir;
+    std::filesystem::create_symlink("/dev/null", dir.File("by-id-camera"));
+    WriteText(dir.File("clip.avi"), "");
+    using Kind = CameraSource::Kind;
+    const struct {
+        std::string text;
+        Kind kind;
+        bool live;
+    } cases[] = {
+        {"0", Kind::Index, true},
+        {"", Kind::Index, true},
+        {"/dev/null", Kind::Device, true},
+        {dir.File("by-id-camera"), Kind::Device, true},
+        {"videotestsrc ! videoconvert ! appsink", Kind::Pipeline, true},
+        {"rtspsrc location=rtsp://10.0.0.1/s ! decodebin ! appsink", Kind::Pipeline, true},
+        {"RTSP://10.0.0.1:554/stream1", Kind::Stream, true},
+        {"http://example.org/clip.mp4", Kind::Address, false},
+        {dir.File("clip.avi"), Kind::File, false},
+        {dir.File("missing.avi"), Kind::File, false},
+    };
+    for (const auto& c : cases) {
+        const CameraSource source(QString::fromStdString(c.text));
+        EXPECT_EQ(source.GetKind(), c.kind) << c.text;
+        EXPECT_EQ(source.IsLive(), c.live) << c.text;
+    }
+}
+
+TEST(VideoCapWorker, AGStreamerPipelineIsALiveSource)
+{
+    LoadSettings(Settings("videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink", -1, 1));
+    FrameSlots frameSlots;
+    VideoCapWorker worker(frameSlots);
+    ASSERT_TRUE(worker.IsCameraOpened());
+    EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraWidth(), 160);
+    RecordingConsumer consumer(frameSlots);
+    RunningCapture capture(worker);
+    EXPECT_TRUE(consumer.WaitFor(5, 10s)) << "read as it delivers, not paced to CameraFps 1";
+}
+
+// A live source that opened is read on when its first read fails, as a camera
+// may still be starting; it is not taken for one that never opened.
+TEST(VideoCapWorker, ALiveSourceWhoseFirstReadFailsIsReadAgain)
+{
+    static QStringList said;
+    said.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& line) { said.append(line); });
+    LoadSettings(Settings("videotestsrc num-buffers=0 ! videoconvert ! appsink", -1));
+    {
+        FrameSlots frameSlots;
+        VideoCapWorker worker(frameSlots);
+        ASSERT_TRUE(worker.IsCameraOpened());
+        RunningCapture capture(worker);
+        std::this_thread::sleep_for(300ms);
+    }
+    qInstallMessageHandler(previous);
+    const QString log = said.join(QLatin1Char('\n'));
+    EXPECT_TRUE(log.contains(QStringLiteral("failed; retrying"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("could not be opened"))) << log.toStdString();
+}
+
 TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanly)
 {
     TempDir dir;
     std::filesystem::create_directory(dir.File("a-directory"));
+    std::filesystem::create_symlink("/dev/null", dir.File("camera-link"));
     WriteText(dir.File("notes.avi"), "this is not a video");
     WriteText(dir.File("empty.avi"), "");
     const std::string sources[] = {dir.File("missing.avi"), dir.File("a-directory"), dir.File("notes.avi"),
-                                   dir.File("empty.avi"), "9"};
+                                   dir.File("empty.avi"), "9", dir.File("camera-link"),
+                                   "nosuchelement ! appsink"};
     for (const std::string& source : sources) {
         LoadSettings(Settings(source, -1));
         FrameSlots frameSlots;

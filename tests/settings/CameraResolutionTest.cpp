@@ -30,7 +30,7 @@ class ResolutionParse : public ::testing::TestWithParam<ResolutionCase> {};
 TEST_P(ResolutionParse, GivesTheExpectedSize)
 {
     const ResolutionCase c = GetParam();
-    const CameraResolution r = ParseCameraResolution(c.text);
+    const CameraResolution r = ParseCameraResolution(c.text).value_or(CameraResolution{});
     EXPECT_EQ(r.width, c.width) << '"' << c.text << '"';
     EXPECT_EQ(r.height, c.height) << '"' << c.text << '"';
 }

@@ -1,9 +1,9 @@
 #include "settings/JsonText.h"
 #include "settings/QtSettingManager.h"
 
-#include "TempDir.h"
-
 #include "CaseName.h"
+#include "LogLines.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -28,26 +28,33 @@ Json::Value FileDocument(const std::string& path)
     return ParseJson(ReadText(path));
 }
 
-TEST(SettingsStore, MissingFileIsCreatedWithEveryDefault)
+// A first start in a fresh account: neither the file nor its folders exist.
+TEST(SettingsStore, MissingOrEmptyFileIsFilledWithEveryDefaultAndSaysSo)
 {
     TempDir dir;
-    const std::string path = dir.File("settings.json");
-    QtSettingManager store;
-    store.Load(path);
+    const std::string path = dir.File("config/vireo-owl-edge/settings.json");
+    for (const bool empty : {false, true}) {
+        if (empty)
+            WriteText(path, "");
+        LogLines log;
+        QtSettingManager store;
+        store.Load(path);
+        EXPECT_EQ(log.Starting(QStringLiteral("[Settings]")).size(), 1);
 
-    const Json::Value doc = FileDocument(path);
-    ASSERT_TRUE(doc.isObject());
-    EXPECT_EQ(doc.size(), std::size(kAllKeys));
-    for (const char* key : kAllKeys)
-        EXPECT_TRUE(doc.isMember(key)) << key;
-    EXPECT_EQ(doc["RequestFIFO"].asString(), R"(\\.\pipe\req_pipe)");
-    EXPECT_EQ(doc["EnrollmentArea"]["height"].asInt(), 500);
-    EXPECT_EQ(store.GetCamera(), "0");
-    EXPECT_EQ(store.GetCameraFps(), 30);
-    EXPECT_EQ(store.GetCameraAutoReconnectSec(), -1);
-    EXPECT_EQ(store.GetInferenceMode(), "NX310");
-    EXPECT_TRUE(store.IsDisplayMainWindow());
-    EXPECT_EQ(store.GetCameraResolution(), std::make_pair(1280, 720));
+        const Json::Value doc = FileDocument(path);
+        ASSERT_TRUE(doc.isObject());
+        EXPECT_EQ(doc.size(), std::size(kAllKeys));
+        for (const char* key : kAllKeys)
+            EXPECT_TRUE(doc.isMember(key)) << key;
+        EXPECT_EQ(doc["RequestFIFO"].asString(), R"(\\.\pipe\req_pipe)");
+        EXPECT_EQ(doc["EnrollmentArea"]["height"].asInt(), 500);
+        EXPECT_EQ(store.GetCamera(), "0");
+        EXPECT_EQ(store.GetCameraFps(), 30);
+        EXPECT_EQ(store.GetCameraAutoReconnectSec(), -1);
+        EXPECT_EQ(store.GetInferenceMode(), InferenceMode::Nx310);
+        EXPECT_TRUE(store.IsDisplayMainWindow());
+        EXPECT_EQ(store.GetCameraResolution(), std::make_pair(1280, 720));
+    }
 }
 
 // One member written into an otherwise empty file: what the store reports and
@@ -57,6 +64,7 @@ struct MergeCase {
     const char* member;      // JSON text of the member, e.g. "\"CameraFps\": 25"
     const char* key;
     const char* expectFile;  // JSON text the member holds after the write-back
+    const char* said = "";   // the one line a repair logs; none when empty
 };
 
 // Test listings name the case, not its bytes.
@@ -73,26 +81,42 @@ TEST_P(SettingsMerge, KeepsWhatFitsAndReplacesWhatDoesNot)
     TempDir dir;
     const std::string path = dir.File("settings.json");
     WriteText(path, std::string("{ ") + c.member + " }");
+    LogLines log;
     QtSettingManager store;
     store.Load(path);
     EXPECT_EQ(FileDocument(path)[c.key], ParseJson(c.expectFile)) << c.name;
     EXPECT_EQ(store.GetDocument()[c.key], ParseJson(c.expectFile)) << c.name;
+    const QStringList expected = *c.said ? QStringList{QStringLiteral("[Settings] ") + QString::fromUtf8(c.said)} : QStringList{};
+    EXPECT_EQ(log.Starting(QStringLiteral("[Settings]")), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Members, SettingsMerge, ::testing::Values(
     MergeCase{"int kept", R"("CameraFps": 25)", "CameraFps", "25"},
-    MergeCase{"string for int", R"("CameraFps": "25")", "CameraFps", "30"},
-    MergeCase{"fraction for int", R"("CameraFps": 25.5)", "CameraFps", "30"},
-    MergeCase{"int beyond 32 bits", R"("CameraFps": 4294967296)", "CameraFps", "30"},
-    MergeCase{"negative beyond 32 bits", R"("VisitorLimit": -4294967296)", "VisitorLimit", "30"},
-    MergeCase{"frame rate zero", R"("CameraFps": 0)", "CameraFps", "30"},
+    MergeCase{"string for int", R"("CameraFps": "25")", "CameraFps", "30",
+              R"(CameraFps: "25" is not an integer; 30 is used instead)"},
+    MergeCase{"fraction for int", R"("CameraFps": 25.5)", "CameraFps", "30",
+              "CameraFps: 25.5 is not an integer; 30 is used instead"},
+    MergeCase{"int beyond 32 bits", R"("CameraFps": 4294967296)", "CameraFps", "30",
+              "CameraFps: 4294967296 is beyond the 32-bit range; 30 is used instead"},
+    MergeCase{"negative beyond 32 bits", R"("VisitorLimit": -4294967296)", "VisitorLimit", "30",
+              "VisitorLimit: -4294967296 is beyond the 32-bit range; 30 is used instead"},
+    MergeCase{"frame rate zero", R"("CameraFps": 0)", "CameraFps", "30", "CameraFps: 0 is below 1; 30 is used instead"},
     MergeCase{"negative reconnect kept", R"("CameraAutoReconnectSec": -5)", "CameraAutoReconnectSec", "-5"},
-    MergeCase{"number for bool", R"("FullScreen": 1)", "FullScreen", "false"},
+    MergeCase{"number for bool", R"("FullScreen": 1)", "FullScreen", "false",
+              "FullScreen: 1 is not true or false; false is used instead"},
     MergeCase{"bool kept", R"("FullScreen": true)", "FullScreen", "true"},
-    MergeCase{"null for string", R"("Camera": null)", "Camera", "\"0\""},
+    MergeCase{"null for string", R"("Camera": null)", "Camera", "\"0\"", R"(Camera: null is not a text; "0" is used instead)"},
+    MergeCase{"mode kept", R"("InferenceMode": "FIFO")", "InferenceMode", "\"FIFO\""},
+    MergeCase{"mode in lower case", R"("InferenceMode": "fifo")", "InferenceMode", "\"NX310\"",
+              R"(InferenceMode: "fifo" is not FIFO or NX310; "NX310" is used instead)"},
+    MergeCase{"long value cut short", R"("FullScreen": ")" "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy" R"(")", "FullScreen", "false",
+              R"(FullScreen: ")" "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy" R"(... is not true or false; false is used instead)"},
+    MergeCase{"unusable resolution stays in the file", R"("CameraResolution": "640x0")", "CameraResolution",
+              "\"640x0\"", R"(CameraResolution: "640x0" is not a width and a height joined by x; 1280x720 is used (the file keeps its text))"},
     MergeCase{"nested object not compared", R"("EnrollmentArea": {"x": "left"})", "EnrollmentArea", R"({"x": "left"})"},
     MergeCase{"array for object", R"("EnrollmentArea": [1, 2])", "EnrollmentArea",
-              R"({"x": 400, "y": 100, "width": 400, "height": 500})"},
+              R"({"x": 400, "y": 100, "width": 400, "height": 500})",
+              R"(EnrollmentArea: [1,2] is not an object; {"height":500,"width":400,"x":400,"y":100} is used instead)"},
     MergeCase{"unknown member survives", R"("MyOwnKey": [1, "two"])", "MyOwnKey", R"([1, "two"])"},
     MergeCase{"comments are allowed", "// my camera\n\"Camera\": \"rtsp://cam/1\"", "Camera", "\"rtsp://cam/1\""}), CaseName());
 
@@ -106,7 +130,7 @@ TEST(SettingsStore, TypedValuesFollowTheMergedDocument)
     store.Load(path);
     EXPECT_FALSE(store.IsFullScreen());
     EXPECT_EQ(store.GetCameraFps(), 25);
-    EXPECT_EQ(store.GetInferenceMode(), "FIFO");
+    EXPECT_EQ(store.GetInferenceMode(), InferenceMode::Fifo);
     EXPECT_EQ(store.GetCameraResolution(), std::make_pair(640, 480));
     EXPECT_EQ(store.GetCamera(), "clip.avi");
     EXPECT_EQ(store.GetCameraAutoReconnectSec(), 0);
@@ -163,15 +187,14 @@ TEST(SettingsStore, UnusablePathsRunOnDefaultsAndTouchNothing)
     TempDir dir;
     WriteText(dir.File("plainfile"), "x");
     fs::create_directory(dir.File("adir"));
-    for (const std::string& path : {dir.File("missing/dir/settings.json"), dir.File("plainfile/settings.json"),
+    for (const std::string& path : {dir.File("plainfile/settings.json"), dir.File("plainfile/sub/settings.json"),
                                     dir.File("adir")}) {
         QtSettingManager store;
         store.Load(path);
         EXPECT_EQ(store.GetCameraFps(), 30) << path;
-        EXPECT_EQ(store.GetInferenceMode(), "NX310") << path;
+        EXPECT_EQ(store.GetInferenceMode(), InferenceMode::Nx310) << path;
     }
     EXPECT_TRUE(fs::is_directory(dir.File("adir")));
-    EXPECT_FALSE(fs::exists(dir.File("missing")));
     EXPECT_EQ(ReadText(dir.File("plainfile")), "x");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
 }

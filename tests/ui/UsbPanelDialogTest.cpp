@@ -4,6 +4,8 @@
 
 #include "ui/MsgBoxUiItem.h"
 
+#include "LogLines.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -74,7 +76,7 @@ struct FileCase {
     bool labelBar;
     std::vector<std::string> choices;  // files chosen in turn; "": the dialog cancelled
     QString shown;                     // in the bar; its tooltip holds the whole path
-    QString message;                   // a part of the last message line
+    QString message;                   // a part of the last message line, also logged
     std::vector<std::string> sent;     // after the choices and a click on Upload
 };
 
@@ -99,6 +101,7 @@ class FileChoice : public PanelFixture, public ::testing::WithParamInterface<Fil
 TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
 {
     const FileCase& c = GetParam();
+    LogLines log;
     WriteText(scratch.File("<b>x<i>.bin"), "model");
     WriteText(scratch.File(kLong), "model");
     panel->SlotStatusChanged(true);
@@ -123,7 +126,12 @@ TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
         EXPECT_EQ(bar->Label()->toolTip().toStdString(), c.choices.front());
     }
     EXPECT_EQ(bar->Label()->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(probe->MsgLabel()->text().section('\n', -1).contains(c.message)) << probe->MsgLabel()->text().toStdString();
+    const QString lastLine = probe->MsgLabel()->text().section('\n', -1);
+    EXPECT_TRUE(lastLine.contains(c.message)) << probe->MsgLabel()->text().toStdString();
+    if (!c.message.isEmpty()) {
+        const QStringList logged = log.Starting(QStringLiteral("[Host Lib]"));
+        EXPECT_EQ(logged.isEmpty() ? QString() : logged.last(), lastLine);
+    }
     probe->Upload()->click();
     EXPECT_EQ(probe->seen, c.sent);
 }

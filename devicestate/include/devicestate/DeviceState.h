@@ -21,8 +21,9 @@ Q_DECLARE_METATYPE(DeviceState)
 
 constexpr int kDeviceStateCount = 8;
 
-// "disconnected", "connecting", ... for messages and test names.
-const char* DeviceStateName(DeviceState state);
+// Short words ("disconnected", "connecting", "ready", ...) for messages, the
+// statistics overlay and test names.
+const char* StateName(DeviceState state);
 
 // Registers DeviceState for queued connections; safe to call any number of
 // times, from any thread.

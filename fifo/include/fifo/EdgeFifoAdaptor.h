@@ -12,8 +12,9 @@
 #include <vector>
 
 // Thread-safety: CreateInstance, DestroyInstance and SetTargetHeight run on
-// the GUI thread while no exchange runs; Infer and the result getters on the
-// inference thread; Cancel, GetInstance and the target getters on any thread.
+// the GUI thread while no exchange runs; Prepare on one thread at a time,
+// Exchange and the result getters on one other (Infer does both on one);
+// Cancel, GetInstance and the target getters on any thread.
 class EdgeFifoAdaptor : public PythonDetectorBase, public DetectorBackend {
 public:
     // The instance, created with these pipe names on the first call; later
@@ -25,15 +26,21 @@ public:
 
     ~EdgeFifoAdaptor() override;
 
-    // Fixes the size of the frames sent from the camera size in the settings
-    // store: `height` lines, width in proportion. With the camera size not
-    // known yet (or `height` <= 0 and no earlier scale) frames go out
-    // unscaled, and the target size is the size of the last frame sent.
+    // Frames go out `height` lines high, their width in proportion (frames of
+    // exactly that height, or any frame when `height` is 0, go unscaled). The
+    // size follows the camera: it is fitted again whenever a frame of another
+    // size comes, so a camera that opens late or reopens at another size is
+    // never sent distorted or at full size.
     void SetTargetHeight(const int& height);
+    // The size of the frames sent now (0 x 0 before the first one when the
+    // camera's size is not known, or after an empty frame).
     int GetTargetWidth() const;
     int GetTargetHeight() const;
 
-    int Infer(const cv::Mat& frame) override;
+    // One exchange for `frame`: Prepare, then Exchange.
+    int Infer(const cv::Mat& frame);
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request) override;
+    int Exchange(const DetectorRequest& request) override;
     void GetBboxResults(std::vector<Json::Value>& out) override;
     void GetFrameResults(std::vector<Json::Value>& out) override;
     void Cancel() override;
@@ -43,13 +50,17 @@ public:
 private:
     EdgeFifoAdaptor(const std::string& requestName, const std::string& responseName);
     void StoreTarget(int width, int height);
+    void FitTarget(cv::Size frame);
+
+    static constexpr int kMaxTargetWidth = 8192;
 
     std::vector<Json::Value> bboxResults;
     std::vector<Json::Value> frameResults;
     // width << 32 | height, so the GUI thread reads a consistent pair.
     std::atomic<std::uint64_t> targetSize{0};
-    // Set when frames are resized: the size they are resized to.
-    int resizeWidth = 0;
-    int resizeHeight = 0;
-    cv::Mat scaled;  // reused between frames
+    int wantedHeight = 0;
+    cv::Size fittedFor;  // the frame size the target was fitted for
+    cv::Size resizeTo;   // empty: frames go out as they come
+    cv::Mat scaled;      // reused between frames
+    DetectorRequest ownRequest;  // Infer's
 };

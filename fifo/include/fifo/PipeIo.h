@@ -10,6 +10,7 @@
 // signal dispositions are never changed.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,6 +31,15 @@ enum class IoEnd {
     Closed,     // the other side went away (end of file, broken pipe)
     Failed,     // a system call failed; `error` says why
     Cancelled,  // the cancel flag was raised before the last byte moved
+    TimedOut,   // the other side let a limit of WaitLimits pass without moving a byte
+};
+
+// How long a transfer waits for the other side. A peer that dies and is
+// restarted at once can reopen a pipe before its old end-of-file is seen, so
+// only a limit tells a lost peer from a slow one.
+struct WaitLimits {
+    std::chrono::milliseconds firstByte;  // from the call until the first byte moves
+    std::chrono::milliseconds stall;      // between two moves after that
 };
 
 struct IoResult {
@@ -55,17 +65,18 @@ std::string PipePath(const std::string& name);
 // directory, a symbolic link) is refused and never written to.
 OpenResult OpenPipe(const std::string& name, PipeAccess access);
 
-// Writes all `size` bytes, waiting as long as the reader is alive and in
-// slices so that `cancel` is seen within kCancelSliceMs.
-IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std::atomic<bool>& cancel);
+// Writes all `size` bytes, waiting while the reader takes them within
+// `limits`, in slices so that `cancel` is seen within kCancelSliceMs.
+IoResult WriteAll(PipeHandle pipe, const void* data, std::size_t size, const std::atomic<bool>& cancel,
+                  WaitLimits limits);
 
-// Reads exactly `size` bytes, waiting as long as the writer may still send.
+// Reads exactly `size` bytes, waiting while the writer sends within `limits`.
 // A pipe opened before its writer arrived is waited on, not taken as ended.
 // `peer` is the pipe that carries requests to the same process: once its
 // reader is gone and nothing more arrives within a second, the read ends as
-// Closed, so a detector that dies before it ever answers does not hang it.
+// Closed, so a detector that dies before it ever answers is not waited for.
 IoResult ReadAll(PipeHandle pipe, void* data, std::size_t size, const std::atomic<bool>& cancel,
-                 PipeHandle peer = kInvalidPipe);
+                 WaitLimits limits, PipeHandle peer = kInvalidPipe);
 
 // Reads and drops whatever is waiting in `pipe` without blocking; returns the
 // number of bytes dropped.

@@ -13,21 +13,29 @@ constexpr std::chrono::milliseconds kStreamTimeout{2000};
 
 class CameraSource {
 public:
-    explicit CameraSource(QString text) : text(std::move(text)) {}
+    enum class Kind {
+        Index,     // only decimal digits, or empty: a camera by its number
+        Device,    // a character device, also through a symbolic link (/dev/v4l/by-id/...)
+        Pipeline,  // a GStreamer pipeline ("... ! ... ! appsink")
+        Stream,    // an "rtsp://" address, in any letter case
+        Address,   // any other "scheme://" address, read through FFmpeg like a file
+        File,      // anything else: a video file or an image sequence
+    };
+
+    explicit CameraSource(QString text);
 
     const QString& Text() const { return text; }
-    bool IsStream() const;      // "rtsp://" anywhere, in any letter case
-    bool IsIndex() const;       // only decimal digits, or empty
-    bool IsDevicePath() const;  // /dev/videoN
+    Kind GetKind() const { return kind; }
     // Live sources are read as fast as they deliver; files are paced.
-    bool IsLive() const { return IsStream() || IsIndex() || IsDevicePath(); }
+    bool IsLive() const { return kind == Kind::Index || kind == Kind::Device || kind == Kind::Pipeline || kind == Kind::Stream; }
 
     // Opens `capture`: a one-character source as a device index (a
-    // non-digit as index 0), anything longer by name: an address with
-    // "://" through FFmpeg with bounded waits, a file only when it exists.
+    // non-digit as index 0), anything longer by name with the back-end its
+    // kind needs; addresses with bounded waits, a file only when it exists.
     // Never throws.
     bool Open(cv::VideoCapture& capture) const;
 
 private:
     QString text;
+    Kind kind;
 };

@@ -1,24 +1,26 @@
 #pragma once
 // The newest picture for the window, waiting to be drawn.
 
-#include <json/value.h>
+#include "pipeline/DetectorResults.h"
 
 #include <QImage>
 
 #include <chrono>
 #include <mutex>
 #include <optional>
-#include <vector>
 
 struct DisplayFrame {
-    QImage image;                               // RGB32, owns its pixels
-    std::vector<Json::Value> bboxResultsVec;    // the detector's box entries
-    std::vector<Json::Value> frameResultsVec;   // the detector's frame entries
+    QImage image;  // RGB32, owns its pixels
+    // Set when an exchange with the detector ended: its results replace the
+    // ones shown (empty lists clear them). Unset: the results shown stay.
+    std::optional<DetectorResults> results;
     std::chrono::steady_clock::time_point captured;  // when the camera frame was handed over
 };
 
 // At most one picture is ever on its way to the window: a newer one replaces
-// an undrawn one, so a busy GUI thread never piles up frames.
+// an undrawn one, so a busy GUI thread never piles up frames. Results are
+// never lost that way: a replaced picture's results travel on with the newer
+// one when it brings none of its own.
 // Thread-safety: Post from the inference thread, Take from the GUI thread.
 class DisplayMailbox {
 public:
@@ -27,6 +29,8 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex);
         const bool wasEmpty = !waiting.has_value();
+        if (!wasEmpty && !frame.results.has_value())
+            frame.results = std::move(waiting->results);
         waiting = std::move(frame);
         return wasEmpty;
     }

@@ -33,8 +33,13 @@ public:
     void AbandonSlot(FrameSlot* slot);
 
     // Reader: claims the newest published frame and drops an older one still
-    // waiting. Waits until there is one; null once stopped.
+    // waiting. Waits until there is one; null once stopped, or when Wake
+    // ended the wait first.
     FrameSlot* TakeNewestSlot();
+    // Ends the reader's wait (now, or its next one if none runs) once, so it
+    // can see to something besides frames.
+    void Wake();
+    bool IsStopped();
     // Reader: done with the frame; the slot is free again.
     void ReleaseSlot(FrameSlot* slot);
 
@@ -51,4 +56,5 @@ private:
     FrameSlot pair[2];
     std::uint64_t published = 0;
     bool stopped = false;
+    bool woken = false;
 };

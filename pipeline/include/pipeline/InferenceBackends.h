@@ -5,24 +5,39 @@
 
 #include <json/value.h>
 #include <opencv2/core/mat.hpp>
+#include <opencv2/core/types.hpp>
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
-// Thread-safety: Infer and the two getters run on one thread at a time (the
-// pipeline's exchange thread); Cancel may be called from any thread.
+// A frame made ready for the detector: the framed request, and the size of
+// the picture in it (the pixels of the detector's answer).
+struct DetectorRequest {
+    std::string message;
+    cv::Size sent;
+};
+
+// Thread-safety: Prepare runs on one thread at a time (the inference
+// worker's) and may overlap with Exchange and the getters, which run on one
+// other thread at a time (the pipeline's exchange thread); Cancel may be
+// called from any thread.
 class DetectorBackend {
 public:
     virtual ~DetectorBackend() = default;
 
-    // One exchange with the detector for `frame` (8-bit BGR); the result
+    // Scales, encodes and frames `frame` (8-bit BGR); false when nothing can
+    // be sent for it.
+    virtual bool Prepare(const cv::Mat& frame, DetectorRequest& request) = 0;
+    // One exchange with the detector for a prepared request; the result
     // lists are fetched afterwards. 0 on success, negative on failure.
-    virtual int Infer(const cv::Mat& frame) = 0;
-    // Hand over the lists of the last exchange and leave them empty.
+    virtual int Exchange(const DetectorRequest& request) = 0;
+    // Hand over the lists of the last exchange and leave them empty; a failed
+    // exchange leaves them empty.
     virtual void GetBboxResults(std::vector<Json::Value>& out) = 0;
     virtual void GetFrameResults(std::vector<Json::Value>& out) = 0;
-    // Ends a pending Infer within 200 ms and makes later ones fail at once;
-    // called when the program shuts down.
+    // Ends a pending exchange within 200 ms and makes later ones fail at
+    // once; called when the program shuts down.
     virtual void Cancel() = 0;
 };
 

@@ -2,10 +2,13 @@
 // The consumer of the frame pipeline: takes the newest frame, makes the
 // display picture and runs the chosen back-end on the frame.
 
+#include "pipeline/AnswerPatience.h"
 #include "pipeline/DetectorExchange.h"
 #include "pipeline/DisplayMailbox.h"
 #include "pipeline/FrameSlots.h"
 #include "pipeline/RunFlag.h"
+
+#include "settings/InferenceMode.h"
 
 #include <QObject>
 
@@ -25,10 +28,9 @@ class SdkWorker : public QObject {
     Q_OBJECT
 
 public:
-    // `inferenceMode` is "FIFO" (the detector), "NX310" (the device) or
-    // anything else (frames are taken and dropped). The back-ends are not
-    // owned and may be null when the mode does not use them.
-    SdkWorker(std::string inferenceMode, DetectorBackend* detector, DeviceBackend* device);
+    // The back-ends are not owned and may be null when the mode does not use
+    // them.
+    SdkWorker(InferenceMode inferenceMode, DetectorBackend* detector, DeviceBackend* device);
     ~SdkWorker() override;
 
     FrameSlots& Slots() { return frameSlots; }
@@ -43,8 +45,8 @@ public:
     std::optional<DisplayFrame> TakeDisplayFrame() { return display.Take(); }
 
 signals:
-    void SigCleanResult(int count);
-    // A picture with the detector's results is waiting in TakeDisplayFrame.
+    // A picture (with the detector's results, when an exchange ended) is
+    // waiting in TakeDisplayFrame.
     void SigShowResults();
     // A picture without results (device mode) is waiting in TakeDisplayFrame.
     void SigShowBackground();
@@ -57,13 +59,21 @@ private:
     void Process(const cv::Mat& frame, Clock::time_point captured);
     void RunDetector(const cv::Mat& frame, Clock::time_point captured);
     void RunDevice(const cv::Mat& frame, Clock::time_point captured);
+    bool Prepare(const cv::Mat& frame, DetectorRequest& request);
+    std::optional<DisplayFrame> TakeFinished(std::chrono::milliseconds timeout);
+    // Posts a picture for the window (inference thread, FIFO mode).
+    void Show(DisplayFrame frame);
 
     // How long a frame that starts an exchange waits for the detector's answer.
     static constexpr std::chrono::milliseconds kAnswerPatience{500};
 
-    const std::string inferenceMode;
+    const InferenceMode inferenceMode;
+    DetectorBackend* const detector;
     DeviceBackend* const device;
     std::unique_ptr<DetectorExchange> exchange;  // FIFO mode only
+    AnswerPatience patience{kAnswerPatience};
+    Clock::time_point lastShown{};               // capture time of the newest picture posted
+    std::optional<DetectorResults> lateResults;  // an answer waiting for the next picture
     RunFlag running;
     std::atomic<bool> inferenceEnabled{false};
     FrameSlots frameSlots;

@@ -11,8 +11,6 @@
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
-
 class FrameSlots;
 
 // Thread-safety: constructed (first camera open) on the GUI thread, then
@@ -59,5 +57,5 @@ private:
     int reportedWidth = 0;
     int reportedHeight = 0;
     bool typeSkipLogged = false;
-    std::uint64_t framesRead = 0;
+    bool everOpened = false;
 };

@@ -12,6 +12,10 @@ std::string ExecutableDir();
 // when the process ends; empty when it cannot be created.
 std::string PrivateTempDir();
 
+// The user's folder for configuration files, without a trailing "/"; empty
+// when the user has none (no home folder).
+std::string UserConfigDir();
+
 // True for paths that do not depend on the working directory.
 bool IsAbsolutePath(const std::string& path);
 

@@ -2,10 +2,12 @@
 // The application's settings: the keys of the settings file plus the camera as
 // actually opened.
 
+#include "settings/InferenceMode.h"
 #include "settings/SettingManager.h"
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -14,6 +16,15 @@ struct CameraSize {
     int height = 0;
 
     bool IsKnown() const { return width > 0 && height > 0; }
+};
+
+// Values given for one run (on the command line). They replace the file's
+// values in memory only: the file has been written by Load before they apply.
+struct SettingOverrides {
+    std::optional<std::string> camera;
+    std::optional<InferenceMode> inferenceMode;
+    bool fullScreen = false;  // true: full screen whatever the file says
+    bool noWindow = false;    // true: no window whatever the file says
 };
 
 // Thread-safety: Load runs on the main thread before any worker starts; the
@@ -29,6 +40,8 @@ public:
     ~QtSettingManager() override;
 
     void Load(const std::string& path) override;
+    // After Load, before any worker starts.
+    void UseForThisRun(const SettingOverrides& overrides);
 
     std::string GetCamera() const { return camera; }
     std::pair<int, int> GetCameraResolution() const { return {resolutionWidth, resolutionHeight}; }
@@ -36,7 +49,7 @@ public:
     int GetCameraAutoReconnectSec() const { return cameraAutoReconnectSec; }
     bool IsFullScreen() const { return fullScreen; }
     bool IsDisplayMainWindow() const { return displayMainWindow; }
-    std::string GetInferenceMode() const { return inferenceMode; }
+    InferenceMode GetInferenceMode() const { return inferenceMode; }
 
     // Run-time camera values; negatives are stored as 0.
     void SetCameraInfo(int width, int height, int fps);
@@ -73,7 +86,7 @@ private:
     std::string enterOrLeave;
     std::string devicePath;
     std::string deviceTriggerMode;
-    std::string inferenceMode;
+    InferenceMode inferenceMode = InferenceMode::Nx310;
     int resolutionWidth = 0;
     int resolutionHeight = 0;
     Json::Value enrollmentArea;

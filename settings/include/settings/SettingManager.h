@@ -6,6 +6,7 @@
 #include <climits>
 #include <map>
 #include <string>
+#include <vector>
 
 // Owns the settings document, the table of defaults and the keys that every
 // configuration has. Thread-safety: Load and the static functions run on the
@@ -42,16 +43,20 @@ protected:
     // A member of `key` is kept only when it has the default's JSON type (and,
     // for ints, lies within the 32-bit range and at or above `minInt`).
     void AddDefault(const std::string& key, const Json::Value& value, int minInt = INT_MIN);
+    // A text member of `key` is kept only when it is one of `accepted`.
+    void AddChoiceDefault(const std::string& key, const std::string& value, std::vector<std::string> accepted);
     const Json::Value& Document() const { return document; }
     static void Register(SettingManager* instance);
 
 private:
-    bool Accepts(const std::string& key, const Json::Value& member) const;
+    // Why `member` cannot stand for `key` ("is not an integer"); empty when it can.
+    std::string Misfit(const std::string& key, const Json::Value& member) const;
     void MergeDefaults();
 
     Json::Value document;
     std::map<std::string, Json::Value> defaults;
     std::map<std::string, int> intMinimums;
+    std::map<std::string, std::vector<std::string>> textChoices;
     bool cacheData = true;
     std::string requestFifo;
     std::string responseFifo;

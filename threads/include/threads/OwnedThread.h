@@ -24,8 +24,8 @@
 class QObject;
 class QThread;
 
-// Thread-safety: one owner thread calls every member; Thread() may be read
-// from any thread.
+// Thread-safety: the owner's thread constructs, hosts and starts; Thread(),
+// IsRunning() and Stop() may be called from any thread, Stop twice at once.
 class OwnedThread {
 public:
     explicit OwnedThread(const QString& name);
