@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "FrameMemory.h"
 #include "ResultView.h"
 
 #include "ui_VireoOwlEdgeWindow.h"
@@ -47,6 +48,7 @@ VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
       device(HostLibAdapter::GetInstance()),
       runOptions(options)
 {
+    KeepFramesOutOfTheHeap();
     SetupUi();
     LayoutChildren();
     StartWorkers();
