@@ -78,7 +78,7 @@ HostLibAdapter::~HostLibAdapter()
     disconnect(worker.get(), nullptr, this, nullptr);
     // Behind whatever the dongle's thread has queued: a job in flight, or an
     // operation, finishes first and the library closes after it.
-    QMetaObject::invokeMethod(worker.get(), &HostLibWorker::SlotClose, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(worker.get(), "SlotClose", Qt::QueuedConnection);
     deviceThread.Stop("[Host Lib] waiting for the dongle's last call to return");
 }
 
