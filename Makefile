@@ -16,7 +16,7 @@ TSAN_BUILD ?= build-tsan
 # The tests that run threads of ours (workers, jobs, exchanges, the program).
 TSAN_LABELS ?= threads|fifo|hostedl|HostLibAdapter
 
-.PHONY: demo test build deps clean package check-package ci-extras check-asan check-tsan fuzz-smoke check-windows check-vendor-hostlib bench-short
+.PHONY: demo test build deps clean package check-package ci-extras test-share asan-build check-asan check-tsan fuzz-smoke check-windows check-vendor-hostlib bench-short
 
 deps:
 	tools/install-deps
@@ -37,13 +37,19 @@ package: build
 check-package: package
 	packaging/check-package $(BUILD)
 
-ci-extras: check-windows check-asan fuzz-smoke check-tsan check-vendor-hostlib bench-short
+ci-extras: test-share check-windows check-asan fuzz-smoke check-tsan check-vendor-hostlib bench-short
+
+# The share of test code among the C++ lines; printed, never failing.
+test-share:
+	tools/test-share
 
 # clang, so the same build also makes the libFuzzer targets.
-check-asan: deps
+asan-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DSANITIZE=address,undefined -DVIREO_FUZZ=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+check-asan: asan-build
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 check-tsan: deps
@@ -51,7 +57,7 @@ check-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
-fuzz-smoke:
+fuzz-smoke: asan-build
 	tools/run-fuzzers $(ASAN_BUILD) $(FUZZ_SECONDS)
 
 check-windows: deps

@@ -2,6 +2,7 @@
 
 #include "FrameMemory.h"
 #include "ResultView.h"
+#include "StatsOverlay.h"
 
 #include "ui_VireoOwlEdgeWindow.h"
 
@@ -52,6 +53,7 @@ VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
     SetupUi();
     LayoutChildren();
     StartWorkers();
+    statsOverlay->SetVisible(runOptions.showStats);
     // Runs once the event loop turns, i.e. after the window was shown.
     QTimer::singleShot(0, this, &VireoOWL::AutoConnect);
     if (!qEnvironmentVariableIsEmpty("VIREO_STATS")) {
@@ -80,6 +82,7 @@ void VireoOWL::SetupUi()
     ui->regLogout->hide();
 
     resultView = std::make_unique<ResultView>(this, ui->lblVideoImg);
+    statsOverlay = new StatsOverlay(this, [this] { return CurrentBackEndStatus(); });
 
     ui->lblLogo->setPixmap(QPixmap(QStringLiteral(":/pic/vireo_logo.png")));
     ui->lblLogo->setScaledContents(true);
@@ -112,6 +115,7 @@ void VireoOWL::ConnectPanel()
     // The panel may be hidden (F12, a kiosk): the log keeps the lines too.
     connect(device, &HostLibAdapter::SigShowMsg, this, [](const QString& msg) { qInfo().noquote() << msg; });
     connect(device, &HostLibAdapter::SigInferenceDone, this, &VireoOWL::SlotShowNX310Result);
+    connect(device, &HostLibAdapter::SigStatusChanged, this, [this](bool blStatus) { deviceConnected = blStatus; });
 }
 
 void VireoOWL::StartWorkers()
@@ -206,6 +210,9 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_F3:
         resultView->NextFrameEntry();
+        break;
+    case Qt::Key_F4:
+        statsOverlay->Toggle();
         break;
     case Qt::Key_F12:
         if (settings->GetInferenceMode() == InferenceMode::Nx310) {

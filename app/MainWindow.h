@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,10 @@ class OwnedThread;
 class QtSettingManager;
 class ResultView;
 class SdkWorker;
+class StatsOverlay;
+struct BackEndStatus;
 struct DetectorResults;
+struct DisplayFrame;
 class UsbPanelUiItem;
 class VideoCapWorker;
 
@@ -78,6 +82,9 @@ private:
     // the label without a copy.
     void ShowPicture(QImage image, DetectorResults* results = nullptr);
     QSize DetectorFrameSize() const;
+    BackEndStatus CurrentBackEndStatus() const;
+    // Keeps the age of the results on screen against the picture under them.
+    void NoteResultsAge(const DisplayFrame& frame);
     QSize DeviceFrameSize() const;
 
     std::unique_ptr<Ui::VireoOwlEdgeWindow> ui;
@@ -92,6 +99,11 @@ private:
     std::unique_ptr<ResultView> resultView;
     ClassTable classTable;
     FrameStats stats;
+    StatsOverlay* statsOverlay = nullptr;  // a Qt child of the window
+    bool deviceConnected = false;
+    int deviceModel = -1;                        // the model of the dongle's last answer
+    StageRecorder::Clock::time_point resultsCaptured{};  // the frame of the results on screen
+    std::optional<double> resultsAgeMs;          // set while those results are older than the picture
     const RunOptions runOptions;  // showStats and reportPath: for the statistics overlay and the exit report
 };
 

@@ -5,6 +5,7 @@
 
 #include "DeviceEntries.h"
 #include "ResultView.h"
+#include "StatsOverlay.h"
 
 #include "ui_VireoOwlEdgeWindow.h"
 
@@ -44,6 +45,7 @@ void VireoOWL::SlotShowResults()
     if (frame->results.has_value() &&
         (!frame->results->bboxResultsVec.empty() || !frame->results->frameResultsVec.empty()))
         stats.ResultsShown();
+    NoteResultsAge(*frame);
     if (!settings->IsDisplayMainWindow())
         return;
     ShowPicture(std::move(frame->image), frame->results ? &*frame->results : nullptr);
@@ -73,6 +75,7 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
         return;
     if (!ResultList.empty())
         stats.ResultsShown();
+    deviceModel = Mode;
     if (Mode == kModelUserDefined)
         resultView->EnableFramePanel();
     resultView->Show(DeviceFrameSize(), [Mode, ResultList = std::move(ResultList),
@@ -83,11 +86,42 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
     });
 }
 
+void VireoOWL::NoteResultsAge(const DisplayFrame& frame)
+{
+    if (frame.results.has_value())
+        resultsCaptured = frame.results->frameCaptured != StageRecorder::Clock::time_point()
+                              ? frame.results->frameCaptured
+                              : frame.captured;
+    resultsAgeMs.reset();
+    if (resultView->HasResults() || (frame.results.has_value() && !frame.results->bboxResultsVec.empty()))
+        if (frame.captured > resultsCaptured && resultsCaptured != StageRecorder::Clock::time_point())
+            resultsAgeMs = std::chrono::duration<double, std::milli>(frame.captured - resultsCaptured).count();
+}
+
+BackEndStatus VireoOWL::CurrentBackEndStatus() const
+{
+    BackEndStatus status;
+    if (detector != nullptr) {
+        status.mode = QStringLiteral("FIFO");
+        const bool answering = StageRecorder::Instance().Recent(Stage::DetectorAnswer, std::chrono::seconds(2)).count > 0;
+        status.state = answering                   ? QStringLiteral("detector answering")
+                       : detector->PipesUnserved() ? QStringLiteral("waiting for a detector")
+                                                   : QStringLiteral("detector silent");
+        status.resultsAgeMs = resultsAgeMs;
+        return status;
+    }
+    status.device = true;
+    status.mode = IsModelNumber(deviceModel) ? QStringLiteral("NX310, model %1").arg(deviceModel) : QStringLiteral("NX310");
+    status.state = deviceConnected ? QStringLiteral("dongle connected") : QStringLiteral("dongle not connected");
+    return status;
+}
+
 void VireoOWL::ShowPicture(QImage image, DetectorResults* results)
 {
     const QSize area = ui->lblVideoImg->size();
     if (image.isNull() || area.isEmpty())
         return;
+    const StageRecorder::Clock::time_point start = StageRecorder::Clock::now();
     const QSize fittedSize = image.size().scaled(area, Qt::KeepAspectRatio);
     if (image.size() != fittedSize)
         image = image.scaled(fittedSize, Qt::KeepAspectRatio, Qt::FastTransformation);
@@ -97,6 +131,9 @@ void VireoOWL::ShowPicture(QImage image, DetectorResults* results)
                          PlaceDetectorResults(std::move(results->bboxResultsVec), std::move(results->frameResultsVec)));
     resultView->PaintMarks(image);
     ui->lblVideoImg->setPixmap(QPixmap::fromImage(std::move(image)));
+    if (statsOverlay->IsVisible())
+        statsOverlay->Place(resultView->PictureRect());
+    StageRecorder::Instance().Record(Stage::Display, start);
 }
 
 QSize VireoOWL::DeviceFrameSize() const

@@ -156,6 +156,13 @@ void ResultView::ShowBoxFrame(const Json::Value& entry, std::size_t i)
         frame->stackUnder(sidePanel);
 }
 
+QRect ResultView::PictureRect() const
+{
+    const QSize area = videoArea->size();
+    const QPoint corner((area.width() - pictureSize.width()) / 2, (area.height() - pictureSize.height()) / 2);
+    return QRect(videoArea->pos() + corner, pictureSize).intersected(FreeArea());
+}
+
 QRect ResultView::FreeArea() const
 {
     QRect area = window->rect();

@@ -9,6 +9,7 @@
 
 #include <json/value.h>
 
+#include <QRect>
 #include <QSize>
 
 #include <functional>
@@ -71,6 +72,8 @@ public:
 
     int FrameResultIndex() const { return frameResultIndex; }
     std::size_t BoxWidgetCount() const { return boxFrames.size(); }
+    // Where the picture shown now lies in the window, clear of the side panel.
+    QRect PictureRect() const;
     bool HasResults() const { return !shown.boxes.empty() || !shown.frames.empty(); }
 
 private:

@@ -3,6 +3,8 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <cstdio>
+
 namespace {
 
 constexpr Stage kStages[] = {Stage::CaptureRead,    Stage::SlotWait,        Stage::Encode,
@@ -83,4 +85,14 @@ bool WriteRunReport(const QString& path, const QJsonObject& report, QString& err
         return false;
     }
     return true;
+}
+
+void ReportRunAtExit(const QString& jsonPath, double runSeconds)
+{
+    const StageRecorder& recorder = StageRecorder::Instance();
+    std::fputs(RunReportText(recorder, runSeconds).toLocal8Bit().constData(), stderr);
+    QString error;
+    if (!jsonPath.isEmpty() && !WriteRunReport(jsonPath, RunReportJson(recorder, runSeconds), error))
+        std::fprintf(stderr, "[Report] the report could not be written to %s: %s\n",
+                     jsonPath.toLocal8Bit().constData(), error.toLocal8Bit().constData());
 }

@@ -15,3 +15,8 @@ QJsonObject RunReportJson(const StageRecorder& recorder, double runSeconds);
 
 // Writes the JSON report whole, or not at all; false with `error` set.
 bool WriteRunReport(const QString& path, const QJsonObject& report, QString& error);
+
+// At exit: the text on standard error and, when `jsonPath` is set, the JSON
+// there. A report that cannot be written costs one line, never the run's
+// exit status.
+void ReportRunAtExit(const QString& jsonPath, double runSeconds);

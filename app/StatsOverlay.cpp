@@ -4,6 +4,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 constexpr std::chrono::milliseconds kWindow{2000};
 constexpr int kRefreshMs = 500;
 constexpr int kMargin = 10;
+constexpr int kMinWidth = 120;
 
 double PerSecond(std::uint64_t from, std::uint64_t to, double seconds)
 {
@@ -54,6 +56,7 @@ bool StatsOverlay::IsVisible() const
 void StatsOverlay::Place(const QRect& shown)
 {
     picture = shown;
+    item->FitWithin(std::max(kMinWidth, picture.width() - 2 * kMargin));
     item->move(picture.topLeft() + QPoint(kMargin, kMargin));
 }
 

@@ -5,11 +5,13 @@
 #include "DisplayCheck.h"
 #include "MainWindow.h"
 #include "QuitSignal.h"
+#include "RunReport.h"
 
 #include "settings/QtSettingManager.h"
 #include "settings/SettingsLocation.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QtDebug>
 
@@ -75,6 +77,8 @@ int main(int argc, char** argv)
     if (!InstallQuitSignalHandler([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }))
         qWarning("[MainWindow] SIGINT and SIGTERM cannot end the program in order");
 
+    QElapsedTimer running;
+    running.start();
     const bool display = settings->IsDisplayMainWindow();
     const bool fullScreen = settings->IsFullScreen();
     auto window = std::make_unique<VireoOwlEdge>(options);
@@ -82,5 +86,6 @@ int main(int argc, char** argv)
         fullScreen ? window->showFullScreen() : window->show();
     const int code = QApplication::exec();
     window.reset();  // stops the threads before the application object goes
+    ReportRunAtExit(options.reportPath, running.elapsed() / 1000.0);
     return code;
 }

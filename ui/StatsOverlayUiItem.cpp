@@ -19,6 +19,7 @@ StatsOverlayUiItem::StatsOverlayUiItem(QWidget* parent) : QLabel(parent)
     fixed.setPointSize(10);
     setFont(fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setWordWrap(true);
     hide();
 }
 
@@ -28,5 +29,13 @@ void StatsOverlayUiItem::SetLines(const QStringList& lines)
     if (text == this->text())
         return;
     setText(text);
+    adjustSize();
+}
+
+void StatsOverlayUiItem::FitWithin(int width)
+{
+    if (width == maximumWidth())
+        return;
+    setMaximumWidth(width);
     adjustSize();
 }

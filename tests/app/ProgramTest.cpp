@@ -41,18 +41,65 @@ ProgramRun RunProgram(const std::string& settingsPath, int runMs, const std::vec
     return run;
 }
 
-TEST(Program, CreatesItsSettingsFileAndEndsInOrderOnSigterm)
+struct ReportCase {
+    const char* name;
+    const char* mode;
+    bool detector;                     // owl-detector serves the pipes
+    bool reportDirMissing;             // --report names a file in a folder that does not exist
+    std::vector<const char*> stages;   // in the report at least
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os)
 {
+    *os << c.name;
+}
+
+class ProgramRunReport : public ::testing::TestWithParam<ReportCase> {};
+
+// A run ended by SIGTERM, as a service manager ends it: the settings file is
+// made, the shutdown is prompt, and the report names every stage that ran.
+TEST_P(ProgramRunReport, EndsInOrderOnSigtermWithTheStagesThatRan)
+{
+    const ReportCase& c = GetParam();
     TempDir dir;
     const std::string path = dir.File("mine.json");
-    const ProgramRun run = RunProgram(path, 1500);
+    WriteText(path, std::string(R"({"InferenceMode": ")") + c.mode + R"(", "Camera": ")" VIREO_BUILD_DIR
+                        R"(/samples/faces.avi", "RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")" +
+                        dir.File("resp") + R"("})");
+    ChildProcess detector;
+    if (c.detector)
+        ASSERT_TRUE(detector.Start(OwlDetector(dir.File("req"), dir.File("resp"))));
+    const std::string report = c.reportDirMissing ? dir.File("missing/report.json") : dir.File("report.json");
+    qputenv("VIREO_AUTOCONNECT", "0");
+    const ProgramRun run = RunProgram(path, 2500, {"--report", report});
+    qunsetenv("VIREO_AUTOCONNECT");
     EXPECT_EQ(run.exitCode, 0) << run.log.toStdString();
 #ifndef VIREO_SANITIZED_BUILD
     EXPECT_LT(run.stopMs, 1000);
 #endif
     EXPECT_TRUE(run.log.contains(QStringLiteral("VireoOWL_Edge setting json path: ") + QString::fromStdString(path)));
     EXPECT_EQ(ParseJson(ReadText(path)).size(), 22u);
+    EXPECT_TRUE(run.log.contains(QStringLiteral("[Report] ran "))) << run.log.toStdString();
+    if (c.reportDirMissing) {
+        EXPECT_TRUE(run.log.contains(QStringLiteral("[Report] the report could not be written to ")));
+        return;
+    }
+    const Json::Value json = ParseJson(ReadText(report));
+    EXPECT_GT(json["frames"]["shown"].asDouble(), 0) << ReadText(report);
+    for (const char* name : c.stages) {
+        const Json::Value& stage = json["stages"][name];
+        ASSERT_TRUE(stage.isObject()) << name << " missing in " << ReadText(report);
+        EXPECT_GT(stage["count"].asDouble(), 0) << name;
+        EXPECT_LE(stage["median_ms"].asDouble(), stage["p95_ms"].asDouble()) << name;
+        EXPECT_LE(stage["p95_ms"].asDouble(), stage["max_ms"].asDouble()) << name;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, ProgramRunReport, ::testing::Values(
+    ReportCase{"detector", "FIFO", true, false,
+               {"capture read", "resize and PNG", "request write", "detector answer", "display", "capture to display"}},
+    ReportCase{"dongle", "NX310", false, false, {"capture read", "display", "capture to display"}},
+    ReportCase{"report into a missing folder", "FIFO", false, true, {}}), CaseName());
 
 // Also the run without a window that only a signal ends.
 TEST(Program, CommandLineOverridesAreUsedButNeverWritten)

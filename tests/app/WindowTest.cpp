@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "settings/QtSettingManager.h"
+#include "ui/UsbPanelUiItem.h"
 
 #include "TempDir.h"
 
@@ -54,7 +55,9 @@ TEST(Window, ChildrenFollowTheWindowSize)
     }
 }
 
-TEST(Window, ShowsTheVideoScaledIntoTheWindow)
+// F4 puts the statistics over the picture's corner, clear of the device
+// panel, and takes them away again.
+TEST(Window, ShowsTheVideoScaledIntoTheWindowAndTheStatisticsOverIt)
 {
     LoadSettings(R"({"Camera": ")" + kFacesVideo + R"(", "InferenceMode": "NX310"})");
     VireoOwlEdge window;
@@ -64,6 +67,22 @@ TEST(Window, ShowsTheVideoScaledIntoTheWindow)
     QTRY_VERIFY_WITH_TIMEOUT(!video->pixmap(Qt::ReturnByValue).isNull(), 5000);
     // 1280x720 kept in its aspect ratio inside 640x480.
     EXPECT_EQ(video->pixmap(Qt::ReturnByValue).size(), QSize(640, 360));
+
+    const QWidget* overlay = window.findChild<QWidget*>(QStringLiteral("statsOverlay"));
+    const QWidget* panel = window.findChild<UsbPanelUiItem*>();
+    ASSERT_NE(overlay, nullptr);
+    const auto shownAt = [&window](QPoint at) { return window.grab().toImage().pixelColor(at); };
+    for (const bool shown : {true, false}) {
+        QTest::keyClick(&window, Qt::Key_F4);
+        QTest::qWait(100);  // a picture or two
+        EXPECT_EQ(overlay->isVisible(), shown);
+        if (!shown)
+            break;
+        EXPECT_GE(overlay->y(), 60) << "inside the picture, below its upper edge";
+        EXPECT_FALSE(overlay->geometry().intersects(panel->geometry()));
+        const QPoint inside = overlay->geometry().topLeft() + QPoint(3, overlay->height() / 2);
+        EXPECT_LT(shownAt(inside).lightness(), 90) << "the overlay's dark ground is drawn";
+    }
 }
 
 TEST(Window, ClosesWithinASecondWhileVideoPlays)

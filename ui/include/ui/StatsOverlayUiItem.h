@@ -14,4 +14,6 @@ public:
 
     // Shows `lines`, sized to them; unchanged lines cost nothing.
     void SetLines(const QStringList& lines);
+    // Lines wider than `width` wrap: a narrow window still shows them all.
+    void FitWithin(int width);
 };
