@@ -107,16 +107,20 @@ RequestWriter::RequestWriter(const std::string& appType) : appType(appType)
 std::string RequestWriter::Text(const std::string& base64) const
 {
     std::string text;
-    if (!AppendFast(base64, text))
+    if (!PutFast(base64, text, 0))
         text = Styled(base64);
     return text;
 }
 
 void RequestWriter::BuildMessage(const std::string& base64, std::string& message) const
 {
-    message.assign(kLengthBytes, '\0');
-    if (!AppendFast(base64, message))
+    // Written over the old message in place: shrinking the buffer first and
+    // growing it again would zero-fill the whole picture's worth of bytes,
+    // which costs as much as the copy itself.
+    if (!PutFast(base64, message, kLengthBytes)) {
+        message.resize(kLengthBytes);
         message += Styled(base64);
+    }
     PutLength(static_cast<std::uint32_t>(message.size() - kLengthBytes), reinterpret_cast<unsigned char*>(&message[0]));
 }
 
@@ -128,12 +132,12 @@ std::string RequestWriter::Styled(const std::string& base64) const
     return WriteStyled(request);
 }
 
-bool RequestWriter::AppendFast(const std::string& base64, std::string& out) const
+bool RequestWriter::PutFast(const std::string& base64, std::string& out, std::size_t start) const
 {
-    return AppendLaidOut(base64, out) || AppendScanned(base64, out);
+    return PutLaidOut(base64, out, start) || PutScanned(base64, out, start);
 }
 
-char* RequestWriter::AppendHead(std::string& out, std::size_t start, std::size_t bodySize) const
+char* RequestWriter::PutHead(std::string& out, std::size_t start, std::size_t bodySize) const
 {
     out.resize(start + kHeadLength + quotedAppType.size() + kMiddleLength + bodySize + kTailLength);
     char* put = &out[start];
@@ -145,16 +149,15 @@ char* RequestWriter::AppendHead(std::string& out, std::size_t start, std::size_t
     return put + kMiddleLength;
 }
 
-bool RequestWriter::AppendLaidOut(const std::string& base64, std::string& out) const
+bool RequestWriter::PutLaidOut(const std::string& base64, std::string& out, std::size_t start) const
 {
     // One pass, line by line, for text laid out exactly as Base64Encode
-    // writes it; anything else is left to AppendScanned.
+    // writes it; anything else is left to PutScanned.
     const std::size_t lines = base64.size() / kLineStride;
     const std::size_t rest = base64.size() - lines * kLineStride;
     if (rest > kLineChars)
         return false;
-    const std::size_t start = out.size();
-    char* put = AppendHead(out, start, lines * (kLineChars + 4) + rest);
+    char* put = PutHead(out, start, lines * (kLineChars + 4) + rest);
     const auto* src = reinterpret_cast<const unsigned char*>(base64.data());
     for (std::size_t line = 0; line < lines; ++line, src += kLineStride) {
         // 64 + 12: whole 16-byte vectors for the bulk of the line.
@@ -178,14 +181,13 @@ bool RequestWriter::AppendLaidOut(const std::string& base64, std::string& out) c
     return true;
 }
 
-bool RequestWriter::AppendScanned(const std::string& base64, std::string& out) const
+bool RequestWriter::PutScanned(const std::string& base64, std::string& out, std::size_t start) const
 {
     // Any other line breaks: CR LF pairs only.
     const Scan scan = ScanText(base64);
     if (scan.other || scan.crs != scan.lfs)
         return false;
-    const std::size_t start = out.size();
-    char* put = AppendHead(out, start, base64.size() + scan.crs + scan.lfs);
+    char* put = PutHead(out, start, base64.size() + scan.crs + scan.lfs);
 
     // Every CR must be followed by an LF; as there are as many LFs as CRs,
     // no LF is then left alone inside a run that is copied raw.

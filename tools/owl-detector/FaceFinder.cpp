@@ -3,6 +3,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -16,12 +17,23 @@ constexpr int kMinFace = 64;
 constexpr double kScaleStep = 1.1;
 constexpr int kMinNeighbours = 4;
 
+// The alt2 cascade looks only where the LBP face cascade points. On this
+// equalised, shrunk picture LBP needs every raw hit, 10 % steps and no
+// shrinking of its own: coarser, it lost faces the whole scan finds (messi5
+// at 548 or 769 pixels wide). So it saves only about a quarter of the time.
+constexpr hostedl::QuickScan kQuickScan{2.0, 1.1, 0};
+
 }  // namespace
 
 bool FaceFinder::Load(const std::string& cascadeDir, std::string& error)
 {
     const std::string facePath = cascadeDir + "/haarcascade_frontalface_alt2.xml";
     const std::string eyePath = cascadeDir + "/haarcascade_eye.xml";
+    // Where Debian's opencv-data puts the LBP cascades beside the Haar ones.
+    // Without it every picture is scanned whole: slower, the same faces.
+    const std::string quickPath = cascadeDir + "/../lbpcascades/lbpcascade_frontalface.xml";
+    if (!quickFaces.load(quickPath))
+        std::fprintf(stderr, "owl-detector: no %s; every picture is scanned whole\n", quickPath.c_str());
     if (!faces.load(facePath)) {
         error = "cannot load " + facePath + " (Debian package opencv-data)";
         return false;
@@ -46,11 +58,11 @@ std::vector<Face> FaceFinder::Find(const cv::Mat& image)
         small = gray;
     cv::equalizeHist(small, small);
 
-    std::vector<cv::Rect> boxes;
     const int minFace = std::max(20, cvRound(kMinFace * shrink));
-    faces.detectMultiScale(small, boxes, kScaleStep, kMinNeighbours, 0, cv::Size(minFace, minFace));
+    const hostedl::CascadeScan scan{kScaleStep, kMinNeighbours, cv::Size(minFace, minFace), cv::Size()};
     const cv::Rect bounds(0, 0, image.cols, image.rows);
-    for (const cv::Rect& box : boxes) {
+    for (const hostedl::Detection& detection : hostedl::SearchCascade(faces, &quickFaces, small, scan, kQuickScan)) {
+        const cv::Rect& box = detection.box;
         Face face;
         face.box = cv::Rect(cvRound(box.x / shrink), cvRound(box.y / shrink), cvRound(box.width / shrink),
                             cvRound(box.height / shrink)) &

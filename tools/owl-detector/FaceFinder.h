@@ -1,6 +1,8 @@
 #pragma once
 // Faces and their eyes, found with OpenCV's Haar cascades.
 
+#include "hostedl/CascadeSearch.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/objdetect.hpp>
 
@@ -22,6 +24,7 @@ public:
 
 private:
     cv::CascadeClassifier faces;
+    cv::CascadeClassifier quickFaces;  // where `faces` looks; empty: everywhere
     cv::CascadeClassifier eyes;
     cv::Mat gray;
     cv::Mat small;

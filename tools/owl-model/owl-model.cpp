@@ -1,7 +1,9 @@
 // owl-model: makes what the emulated dongle loads.
 //
-//   owl-model builtin mask|age_gender|yolo --cascades DIR --out DIR
-//       a built-in model set (fw_info.bin + all_models.bin) from OpenCV's cascades
+//   owl-model builtin mask|age_gender|yolo --cascades DIR [--quick-cascades DIR] --out DIR
+//       a built-in model set (fw_info.bin + all_models.bin) from OpenCV's Haar
+//       cascades and the LBP cascades that point them where to look (default:
+//       the lbpcascades folder beside DIR, as Debian's opencv-data lays them out)
 //   owl-model firmware --fw-id ID --build-id N --out DIR
 //       the two firmware images fw_scpu.bin and fw_ncpu.bin with that identity
 //   owl-model user --examples DIR --labels FILE --out FILE.bin [--grid N] [--grey]
@@ -70,23 +72,31 @@ std::map<std::string, std::string> Options(int argc, char** argv, int first, std
     return options;
 }
 
-int Builtin(const std::string& kind, const std::string& cascades, const std::string& outDir)
+int Builtin(const std::string& kind, const std::string& cascades, const std::string& quickCascades,
+            const std::string& outDir)
 {
     struct Source {
         uint32_t modelId, format;
         PartRole role;
         uint16_t classId;
-        std::string file;  // cascade file name; empty for the HOG marker
+        std::string file;  // cascade file; empty for the HOG marker
     };
+    const std::string face = cascades + "/haarcascade_frontalface_default.xml";
+    const std::string quickFace = quickCascades + "/lbpcascade_frontalface.xml";
     std::vector<Source> sources;
     if (kind == "mask") {
-        sources = {{kModelIdFace, kFormatBoxes, PartRole::FaceCascade, 0, "haarcascade_frontalface_default.xml"},
-                   {kModelIdFace, kFormatBoxes, PartRole::MouthCascade, 0, "haarcascade_smile.xml"}};
+        sources = {{kModelIdFace, kFormatBoxes, PartRole::FaceCascade, 0, face},
+                   {kModelIdFace, kFormatBoxes, PartRole::QuickCascade, 0, quickFace},
+                   {kModelIdFace, kFormatBoxes, PartRole::MouthCascade, 0, cascades + "/haarcascade_smile.xml"}};
     } else if (kind == "age_gender") {
-        sources = {{kModelIdFace, kFormatAgeGender, PartRole::FaceCascade, 0, "haarcascade_frontalface_default.xml"}};
+        sources = {{kModelIdFace, kFormatAgeGender, PartRole::FaceCascade, 0, face},
+                   {kModelIdFace, kFormatAgeGender, PartRole::QuickCascade, 0, quickFace}};
     } else if (kind == "yolo") {
         sources = {{kModelIdObjects, kFormatBoxes, PartRole::HogPeople, 0, ""},
-                   {kModelIdObjects, kFormatBoxes, PartRole::ObjectCascade, 15, "haarcascade_frontalcatface.xml"}};
+                   {kModelIdObjects, kFormatBoxes, PartRole::ObjectCascade, 15,
+                    cascades + "/haarcascade_frontalcatface.xml"},
+                   {kModelIdObjects, kFormatBoxes, PartRole::QuickCascade, 15,
+                    quickCascades + "/lbpcascade_frontalcatface.xml"}};
     } else {
         return Fail("unknown built-in set '" + kind + "' (mask, age_gender or yolo)");
     }
@@ -98,7 +108,7 @@ int Builtin(const std::string& kind, const std::string& cascades, const std::str
         part.part.role = s.role;
         part.part.classId = s.classId;
         if (s.file.empty()) part.bytes = "OpenCV default HOG people detector\n";
-        else if (!ReadFile(cascades + "/" + s.file, part.bytes)) return Fail("cannot read " + cascades + "/" + s.file);
+        else if (!ReadFile(s.file, part.bytes)) return Fail("cannot read " + s.file);
         parts.push_back(std::move(part));
     }
     std::vector<uint8_t> setup, image;
@@ -143,7 +153,9 @@ int main(int argc, char** argv)
     if (command == "builtin") {
         if (positional.size() != 1 || !o.count("--cascades") || !o.count("--out"))
             return Fail("builtin needs a set name, --cascades and --out");
-        return Builtin(positional[0], o.at("--cascades"), o.at("--out"));
+        const std::string quick =
+            o.count("--quick-cascades") ? o.at("--quick-cascades") : o.at("--cascades") + "/../lbpcascades";
+        return Builtin(positional[0], o.at("--cascades"), quick, o.at("--out"));
     }
     if (command == "firmware") return Firmware(o);
     if (command == "user") {

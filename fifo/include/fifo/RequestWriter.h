@@ -25,10 +25,12 @@ public:
     void BuildMessage(const std::string& base64, std::string& message) const;
 
 private:
-    bool AppendFast(const std::string& base64, std::string& out) const;
-    bool AppendLaidOut(const std::string& base64, std::string& out) const;
-    bool AppendScanned(const std::string& base64, std::string& out) const;
-    char* AppendHead(std::string& out, std::size_t start, std::size_t bodySize) const;
+    // The text at `start` of `out`, which then ends with it (false, and `out`
+    // cut back to `start` bytes, when the fast paths do not apply).
+    bool PutFast(const std::string& base64, std::string& out, std::size_t start) const;
+    bool PutLaidOut(const std::string& base64, std::string& out, std::size_t start) const;
+    bool PutScanned(const std::string& base64, std::string& out, std::size_t start) const;
+    char* PutHead(std::string& out, std::size_t start, std::size_t bodySize) const;
     std::string Styled(const std::string& base64) const;
 
     std::string appType;

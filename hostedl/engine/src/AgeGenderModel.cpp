@@ -24,14 +24,14 @@ double BandMean(const cv::Mat& face, double top, double bottom)
 // to 80 years; "male" when the chin band is clearly darker than the cheeks
 // (a beard's shadow, or just a shadow). It is deterministic, so the display
 // is stable, and nothing else.
-AgeGender EstimateAgeGender(const Frame565& frame, cv::CascadeClassifier& cascade)
+AgeGender EstimateAgeGender(const Frame565& frame, SearchedCascade& face)
 {
     AgeGender answer;
     const cv::Mat gray = frame.DetectionGray();
-    const std::vector<FaceCandidate> faces = DetectFaces(cascade, gray);
+    const std::vector<Detection> faces = SearchCascade(face.cascade, &face.quick, gray, kFaceParams, kFaceQuickScan);
     if (faces.empty()) return answer;
-    const FaceCandidate& largest = *std::max_element(
-        faces.begin(), faces.end(), [](const FaceCandidate& a, const FaceCandidate& b) { return a.box.area() < b.box.area(); });
+    const Detection& largest = *std::max_element(
+        faces.begin(), faces.end(), [](const Detection& a, const Detection& b) { return a.box.area() < b.box.area(); });
     const cv::Rect& r = largest.box;
     answer.x1 = static_cast<float>(r.x);
     answer.y1 = static_cast<float>(r.y);
@@ -40,14 +40,14 @@ AgeGender EstimateAgeGender(const Frame565& frame, cv::CascadeClassifier& cascad
     answer.score = FaceScore(largest.levelWeight);
     if (r.width < kAgeGenderMinFace) return answer;  // too small to say: age 0, gender 0
 
-    cv::Mat face;
-    cv::resize(gray(r), face, cv::Size(64, 64), 0, 0, cv::INTER_AREA);
+    cv::Mat shrunk;
+    cv::resize(gray(r), shrunk, cv::Size(64, 64), 0, 0, cv::INTER_AREA);
     cv::Mat lap;
-    cv::Laplacian(face, lap, CV_16S);
+    cv::Laplacian(shrunk, lap, CV_16S);
     const double texture = cv::mean(cv::abs(lap))[0];
     answer.age = static_cast<uint32_t>(std::clamp(18.0 + 2.5 * texture, 18.0, 80.0));
-    const double cheeks = BandMean(face, 0.50, 0.65);
-    const double chin = BandMean(face, 0.78, 0.95);
+    const double cheeks = BandMean(shrunk, 0.50, 0.65);
+    const double chin = BandMean(shrunk, 0.78, 0.95);
     answer.gender = chin < 0.85 * cheeks ? 1u : 0u;
     return answer;
 }

@@ -32,35 +32,28 @@ constexpr double kMaskDarker = 0.6, kMaskBrighter = 1.6;
 
 }  // namespace
 
-std::vector<FaceCandidate> DetectFaces(cv::CascadeClassifier& cascade, const cv::Mat& gray)
-{
-    std::vector<cv::Rect> boxes;
-    std::vector<int> rejectLevels;
-    std::vector<double> weights;
-    cascade.detectMultiScale(gray, boxes, rejectLevels, weights, kFaceParams.scaleFactor,
-                             kFaceParams.minNeighbors, 0, kFaceParams.minSize, cv::Size(), true);
-    std::vector<FaceCandidate> faces;
-    for (size_t i = 0; i < boxes.size(); ++i)
-        faces.push_back({boxes[i], i < weights.size() ? weights[i] : 0.0});
-    return faces;
-}
-
 float FaceScore(double levelWeight)
 {
     return static_cast<float>(1.0 / (1.0 + std::exp(-(levelWeight - 2.0))));
 }
 
-int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const FaceCandidate& face,
-                  cv::CascadeClassifier* mouth)
+int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const Detection& face, cv::CascadeClassifier* mouth)
 {
     if (FaceScore(face.levelWeight) < 0.5f) return 0;
     // A mouth the mouth cascade can see in the lower half is not covered.
     if (mouth != nullptr && !mouth->empty()) {
         const cv::Rect lower(face.box.x, face.box.y + face.box.height / 2, face.box.width,
                              face.box.height - face.box.height / 2);
+        cv::Mat searched = gray(lower);
+        if (face.box.width > kMouthSearchFaceWidth) {
+            const double shrink = static_cast<double>(kMouthSearchFaceWidth) / face.box.width;
+            cv::Mat shrunk;
+            cv::resize(searched, shrunk, cv::Size(), shrink, shrink, cv::INTER_AREA);
+            searched = shrunk;
+        }
         std::vector<cv::Rect> mouths;
-        mouth->detectMultiScale(gray(lower), mouths, kMouthParams.scaleFactor,
-                                kMouthParams.minNeighbors, 0, kMouthParams.minSize);
+        mouth->detectMultiScale(searched, mouths, kMouthParams.scaleFactor, kMouthParams.minNeighbors, 0,
+                                kMouthParams.minSize);
         if (!mouths.empty()) return 1;
     }
     // Otherwise compare nose and cheeks with the forehead.
@@ -73,15 +66,15 @@ int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const FaceCandidat
     return covered ? 2 : 1;
 }
 
-std::vector<Box> FaceBoxes(const Frame565& frame, cv::CascadeClassifier& face, cv::CascadeClassifier* mouth)
+std::vector<Box> FaceBoxes(const Frame565& frame, SearchedCascade& face, cv::CascadeClassifier* mouth)
 {
     const cv::Mat gray = frame.DetectionGray();
-    std::vector<FaceCandidate> faces = DetectFaces(face, gray);
+    std::vector<Detection> faces = SearchCascade(face.cascade, &face.quick, gray, kFaceParams, kFaceQuickScan);
     std::stable_sort(faces.begin(), faces.end(),
-                     [](const FaceCandidate& a, const FaceCandidate& b) { return a.levelWeight > b.levelWeight; });
+                     [](const Detection& a, const Detection& b) { return a.levelWeight > b.levelWeight; });
     if (faces.size() > kMaxBoxes) faces.resize(kMaxBoxes);
     std::vector<Box> boxes;
-    for (const FaceCandidate& f : faces) {
+    for (const Detection& f : faces) {
         boxes.push_back({static_cast<float>(f.box.x), static_cast<float>(f.box.y),
                          static_cast<float>(f.box.x + f.box.width), static_cast<float>(f.box.y + f.box.height),
                          FaceScore(f.levelWeight), MaskClass(frame, gray, f, mouth)});

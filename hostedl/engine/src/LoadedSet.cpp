@@ -4,6 +4,9 @@
 
 #include <opencv2/core.hpp>
 
+#include <map>
+#include <utility>
+
 namespace hostedl {
 
 namespace {
@@ -42,6 +45,7 @@ ModelSetError LoadedSet::Load(const uint8_t* setup, size_t setupLen, const uint8
     if (error != ModelSetError::None) return error;
 
     auto set = std::make_unique<LoadedSet>();
+    std::map<std::pair<uint32_t, int32_t>, cv::CascadeClassifier> quick;  // by model id and class
     for (size_t i = 0; i < layout.parts.size(); ++i) {
         const ModelPart& part = layout.parts[i];
         const uint8_t* bytes = image + part.offset;
@@ -52,12 +56,14 @@ ModelSetError LoadedSet::Load(const uint8_t* setup, size_t setupLen, const uint8
         case PartRole::FaceCascade:
         case PartRole::MouthCascade:
         case PartRole::ObjectCascade:
-        case PartRole::EyeCascade: {
+        case PartRole::EyeCascade:
+        case PartRole::QuickCascade: {
             cv::CascadeClassifier cascade;
             ok = LoadCascade(bytes, part.size, cascade);
-            if (part.role == PartRole::FaceCascade) model.faces.push_back(cascade);
+            if (part.role == PartRole::FaceCascade) model.faces.push_back({cascade, {}, part.classId});
             if (part.role == PartRole::MouthCascade) model.mouths.push_back(cascade);
-            if (part.role == PartRole::ObjectCascade) model.objects.push_back({cascade, part.classId});
+            if (part.role == PartRole::ObjectCascade) model.objects.push_back({cascade, {}, part.classId});
+            if (part.role == PartRole::QuickCascade) quick[{part.modelId, part.classId}] = cascade;
             break;
         }
         case PartRole::HogPeople:
@@ -74,6 +80,16 @@ ModelSetError LoadedSet::Load(const uint8_t* setup, size_t setupLen, const uint8
         if (!ok) {
             detail = "part " + std::to_string(i) + " of model " + std::to_string(part.modelId);
             return ModelSetError::PayloadInvalid;
+        }
+    }
+    // A quick cascade serves the cascades of its model and class, wherever
+    // the parts lie in the set; one without such a cascade is unused.
+    for (auto& [id, model] : set->models) {
+        for (std::vector<SearchedCascade>* cascades : {&model.faces, &model.objects}) {
+            for (SearchedCascade& c : *cascades) {
+                const auto found = quick.find({id, c.classId});
+                if (found != quick.end()) c.quick = found->second;
+            }
         }
     }
     out = std::move(set);

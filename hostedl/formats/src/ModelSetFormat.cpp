@@ -14,7 +14,7 @@ constexpr uint16_t kVersion = 1;
 bool KnownRole(uint16_t role)
 {
     return role >= static_cast<uint16_t>(PartRole::FaceCascade) &&
-           role <= static_cast<uint16_t>(PartRole::UserClassifier);
+           role <= static_cast<uint16_t>(PartRole::QuickCascade);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // (its device's lock); different cascades may run concurrently.
 
 #include "hostedl/Answers.h"
+#include "hostedl/CascadeSearch.h"
 #include "hostedl/UserClassifierFormat.h"
 
 #include <opencv2/core.hpp>
@@ -27,13 +28,13 @@ struct Frame565 {
     cv::Mat Bgr(const cv::Rect& roi) const;
 };
 
-struct FaceCandidate {
-    cv::Rect box;
-    double levelWeight = 0;
+// A thorough cascade of the set and, when the set has one, the quick cascade
+// that tells it where to look (an empty one: it scans whole pictures).
+struct SearchedCascade {
+    cv::CascadeClassifier cascade;
+    cv::CascadeClassifier quick;
+    int32_t classId = 0;
 };
-
-// Haar faces with kFaceParams; each with the cascade's level weight.
-std::vector<FaceCandidate> DetectFaces(cv::CascadeClassifier& cascade, const cv::Mat& gray);
 
 // Face score in 0..1, rising with the level weight: 0.5 at weight 2,
 // 0.8 at about 3.4. Clear frontal faces reach weights of 4 to 7.
@@ -41,24 +42,17 @@ float FaceScore(double levelWeight);
 
 // Class of one face box: 0 rejected candidate (score below 0.5), 1 no mask,
 // 2 mask. `mouth` may be null when the set has no mouth cascade.
-int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const FaceCandidate& face,
-                  cv::CascadeClassifier* mouth);
+int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const Detection& face, cv::CascadeClassifier* mouth);
 
 // Boxes for the mask/face model, best first.
-std::vector<Box> FaceBoxes(const Frame565& frame, cv::CascadeClassifier& face,
-                           cv::CascadeClassifier* mouth);
+std::vector<Box> FaceBoxes(const Frame565& frame, SearchedCascade& face, cv::CascadeClassifier* mouth);
 
 // The largest face's box and score with a toy age and gender estimate;
 // all zero when there is no face.
-AgeGender EstimateAgeGender(const Frame565& frame, cv::CascadeClassifier& face);
-
-struct ObjectCascade {
-    cv::CascadeClassifier cascade;
-    int32_t classId = 0;
-};
+AgeGender EstimateAgeGender(const Frame565& frame, SearchedCascade& face);
 
 // HOG people (class 0) when `hog` is set, then every cascade with its class.
-std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<ObjectCascade>& cascades);
+std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<SearchedCascade>& cascades);
 
 // The classifier's features: the picture shrunk to its grid (area average).
 std::vector<uint8_t> ClassifierFeatures(const cv::Mat& bgr, const UserClassifier& classifier);

@@ -33,9 +33,9 @@ public:
 private:
     struct Model {
         uint32_t format = 0;
-        std::vector<cv::CascadeClassifier> faces;
+        std::vector<SearchedCascade> faces;
         std::vector<cv::CascadeClassifier> mouths;
-        std::vector<ObjectCascade> objects;
+        std::vector<SearchedCascade> objects;
         bool hogPeople = false;
         std::optional<UserClassifier> classifier;
     };

@@ -10,7 +10,8 @@
 //   u32 CRC-32 of everything above; then only zero bytes up to the setup
 //   length (a user model file pads its setup to 68 bytes).
 // The parts sharing a model id form one model (a face cascade and a mouth
-// cascade, say); they must agree on the image format.
+// cascade, say); they must agree on the image format. A face cascade counts
+// as class 0 when a quick cascade is matched to it.
 
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,7 @@ enum class PartRole : uint16_t {
     ObjectCascade = 4,  // Haar cascade XML: objects of the part's class
     HogPeople = 5,      // marker: OpenCV's built-in HOG people detector
     UserClassifier = 6, // nearest-centroid classifier, class = class count
+    QuickCascade = 7,   // cascade XML (LBP): where the model's cascade of the part's class looks
 };
 
 struct ModelPart {

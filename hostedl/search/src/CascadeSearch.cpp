@@ -1,0 +1,106 @@
+#include "hostedl/CascadeSearch.h"
+
+#include "SearchRegions.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace hostedl {
+
+namespace {
+
+constexpr Reach kCascadeReach{0.25, 0.7, 1.45};
+
+std::vector<cv::Rect> Proposals(cv::CascadeClassifier& quick, const QuickScan& scan, const cv::Mat& gray,
+                                cv::Size smallest)
+{
+    const cv::Size window = quick.getOriginalWindowSize();
+    const double shrink = std::min(1.0, scan.reachOfSmallest * window.width / std::max(1, smallest.width));
+    cv::Mat small = gray;
+    if (shrink < 1.0)
+        cv::resize(gray, small, cv::Size(), shrink, shrink, cv::INTER_AREA);
+    std::vector<cv::Rect> found;
+    quick.detectMultiScale(small, found, scan.scaleFactor, scan.neighbours, 0, window);
+    const double grow = static_cast<double>(gray.cols) / small.cols;
+    for (cv::Rect& r : found)
+        r = cv::Rect(cvRound(r.x * grow), cvRound(r.y * grow), cvRound(r.width * grow), cvRound(r.height * grow));
+    return found;
+}
+
+// One region of one level, as the whole scan tries it: origins on the
+// level's step grid, one window size. The cascade steps by two pixels below
+// a scale of 2 and by one from there; a call of its own only ever uses the
+// first, so for the second the region goes in at twice its size (pixel
+// copies, which its own halving turns back into exactly these pixels).
+void ScanRegion(cv::CascadeClassifier& cascade, const cv::Mat& region, cv::Size window, bool stepOne,
+                std::vector<cv::Point>& hits, std::vector<int>& levels, std::vector<double>& weights)
+{
+    std::vector<cv::Rect> found;
+    if (stepOne) {
+        cv::Mat twice;
+        cv::resize(region, twice, cv::Size(), 2, 2, cv::INTER_NEAREST);
+        cascade.detectMultiScale(twice, found, levels, weights, 2.0, 0, 0, window * 2, window * 2, true);
+        for (const cv::Rect& r : found)
+            hits.emplace_back(r.x / 2, r.y / 2);
+    } else {
+        cascade.detectMultiScale(region, found, levels, weights, 1.1, 0, 0, window, window, true);
+        for (const cv::Rect& r : found)
+            hits.emplace_back(r.x, r.y);
+    }
+}
+
+}  // namespace
+
+std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::CascadeClassifier* quick,
+                                     const cv::Mat& gray, const CascadeScan& scan, const QuickScan& quickScan)
+{
+    std::vector<cv::Rect> boxes;
+    std::vector<int> levels;
+    std::vector<double> weights;
+    if (quick == nullptr || quick->empty() || gray.total() <= kWholeScanPixels) {
+        thorough.detectMultiScale(gray, boxes, levels, weights, scan.scaleFactor, scan.minNeighbors, 0, scan.minSize,
+                                  scan.maxSize, true);
+    } else {
+        const std::vector<cv::Rect> proposals = Proposals(*quick, quickScan, gray, scan.minSize);
+        const cv::Size window = thorough.getOriginalWindowSize();
+        const cv::Size largest = scan.maxSize.empty() ? gray.size() : scan.maxSize;
+        // The whole scan's pyramid: its factors, its rounding, its resampling.
+        for (double factor = 1; !proposals.empty(); factor *= scan.scaleFactor) {
+            const float scale = static_cast<float>(factor);
+            const cv::Size scaled(cvRound(window.width * scale), cvRound(window.height * scale));
+            if (scaled.width > largest.width || scaled.height > largest.height)
+                break;
+            if (scaled.width < scan.minSize.width || scaled.height < scan.minSize.height)
+                continue;
+            const cv::Size levelSize(cvRound(gray.cols / scale), cvRound(gray.rows / scale));
+            const bool stepOne = scale >= 2;
+            const std::vector<cv::Rect> regions =
+                LevelRegions(proposals, kCascadeReach, scale, levelSize, window, scaled.width, stepOne ? 1 : 2);
+            if (regions.empty())
+                continue;
+            cv::Mat level;
+            cv::resize(gray, level, levelSize, 0, 0, cv::INTER_LINEAR_EXACT);
+            for (const cv::Rect& region : regions) {
+                std::vector<cv::Point> hits;
+                std::vector<int> hitLevels;
+                std::vector<double> hitWeights;
+                ScanRegion(thorough, level(region), window, stepOne, hits, hitLevels, hitWeights);
+                for (size_t i = 0; i < hits.size(); ++i) {
+                    const cv::Point at = hits[i] + region.tl();
+                    boxes.emplace_back(cvRound(at.x * scale), cvRound(at.y * scale), scaled.width, scaled.height);
+                    levels.push_back(hitLevels[i]);
+                    weights.push_back(hitWeights[i]);
+                }
+            }
+        }
+        cv::groupRectangles(boxes, levels, weights, scan.minNeighbors, 0.2);
+    }
+    std::vector<Detection> found;
+    for (size_t i = 0; i < boxes.size(); ++i)
+        found.push_back({boxes[i], i < weights.size() ? weights[i] : 0.0});
+    return found;
+}
+
+}  // namespace hostedl

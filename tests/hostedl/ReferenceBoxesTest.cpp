@@ -1,0 +1,180 @@
+// The face, age/gender and object models on the sample pictures against the
+// boxes of the whole-picture scans they replaced (data/reference_boxes.txt):
+// every real face and person is still found, and nothing is shown that those
+// scans did not find.
+
+#include "EdlSession.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+using namespace edltest;
+
+namespace {
+
+struct Reference {
+    cv::Rect2f box;
+    float score = 0;
+    int classId = 0;
+    bool real = false;  // a face or a person, not a false alarm
+};
+
+// Keyed by "picture size model", in file order.
+using References = std::map<std::string, std::vector<Reference>>;
+
+References LoadReferences()
+{
+    References all;
+    std::ifstream in(VIREO_SOURCE_DIR "/tests/hostedl/data/reference_boxes.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string picture, size, model, kind;
+        float x1, y1, x2, y2;
+        Reference r;
+        fields >> picture >> size >> model >> x1 >> y1 >> x2 >> y2 >> r.score >> r.classId >> kind;
+        r.box = cv::Rect2f(x1, y1, x2 - x1, y2 - y1);
+        r.real = kind != "false";
+        all[picture + " " + size + " " + model].push_back(r);
+    }
+    return all;
+}
+
+// "messi5.jpg", "vtest.avi#29" (the 30th frame) or "faces.avi#N", scaled to `size`.
+cv::Mat Picture(const std::string& name, cv::Size size)
+{
+    const auto hash = name.find('#');
+    cv::Mat picture;
+    if (hash == std::string::npos) {
+        picture = cv::imread(OpenCvSample(name));
+    } else {
+        const std::string video = name.substr(0, hash);
+        cv::VideoCapture capture(video == "faces.avi" ? RuntimeDir() + "/samples/faces.avi" : OpenCvSample(video));
+        for (int frame = std::stoi(name.substr(hash + 1)); frame >= 0; --frame)
+            capture.read(picture);
+    }
+    if (!picture.empty() && picture.size() != size)
+        cv::resize(picture, picture, size);
+    return picture;
+}
+
+float IoU(const cv::Rect2f& a, const cv::Rect2f& b)
+{
+    const float common = (a & b).area();
+    return common <= 0 ? 0.0f : common / (a.area() + b.area() - common);
+}
+
+bool Matches(const cv::Rect2f& box, const std::vector<Reference>& references)
+{
+    for (const Reference& r : references)
+        if (IoU(box, r.box) >= 0.5f)
+            return true;
+    return false;
+}
+
+class ReferenceBoxes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(edl_init_log(dir.Path().c_str(), "campus_hostlib.log"), 0);
+        ASSERT_EQ(Connect(), 0);
+        ASSERT_FALSE(references.empty());
+    }
+    void TearDown() override { edl_lib_de_init(); }
+
+    // The answer of the loaded model for every reference picture of `model`;
+    // `check` gets the picture's references of that model and the answer.
+    template <typename Check>
+    void ForEachPicture(const std::string& model, uint32_t modelId, uint32_t outputs, uint32_t format, Check check)
+    {
+        int pictures = 0;
+        for (const auto& [key, expected] : references) {
+            std::istringstream fields(key);
+            std::string picture, size, keyModel;
+            fields >> picture >> size >> keyModel;
+            if (keyModel != model)
+                continue;
+            SCOPED_TRACE(key);
+            const cv::Size wanted(std::stoi(size), std::stoi(size.substr(size.find('x') + 1)));
+            const cv::Mat bgr = Picture(picture, wanted);
+            ASSERT_EQ(bgr.size(), wanted);
+            std::vector<char> image = ToBgr565(bgr), answer;
+            ASSERT_EQ(Configure(0, modelId, outputs, bgr.cols, bgr.rows, format), 0);
+            ASSERT_EQ(Infer(0, image, answer), 0);
+            check(picture + " " + size, expected, answer);
+            ++pictures;
+        }
+        EXPECT_GT(pictures, 0) << "no reference pictures for " << model;
+    }
+
+    // Every real reference found and shown with its class; every shown box a reference's.
+    static void ExpectBoxes(const std::vector<Reference>& expected, const std::vector<char>& answer, bool faces)
+    {
+        const auto boxes = ParseBoxes(answer);
+        ASSERT_EQ(answer.size(), 8 + 24 * boxes.size());
+        // Faces of class 0 are candidates the program drops; objects are all shown.
+        const auto shown = [&](const BoxAnswer& b) { return !faces || b.classId != 0; };
+        const auto rect = [](const BoxAnswer& b) { return cv::Rect2f(b.x1, b.y1, b.x2 - b.x1, b.y2 - b.y1); };
+        for (const Reference& r : expected) {
+            if (!r.real)
+                continue;
+            bool found = false;
+            for (const BoxAnswer& b : boxes)
+                found = found || (shown(b) && b.classId == r.classId && IoU(rect(b), r.box) >= 0.5f);
+            EXPECT_TRUE(found) << "lost " << r.box;
+        }
+        for (const BoxAnswer& b : boxes)
+            EXPECT_TRUE(!shown(b) || Matches(rect(b), expected)) << "new " << rect(b) << " score " << b.score;
+    }
+
+    TempDir dir;
+    const References references = LoadReferences();
+};
+
+TEST_F(ReferenceBoxes, FacesAreTheWholeScansFacesWithoutMasks)
+{
+    ASSERT_EQ(UploadBuiltin(0, "mask"), 0);
+    ForEachPicture("faces", 3, 8, kFormatBoxes, [](const std::string&, const auto& expected, const auto& answer) {
+        ExpectBoxes(expected, answer, true);
+    });
+}
+
+TEST_F(ReferenceBoxes, PeopleAreTheWholeScansPeople)
+{
+    ASSERT_EQ(UploadBuiltin(0, "yolo"), 0);
+    ForEachPicture("objects", 19, 2, kFormatBoxes, [](const std::string&, const auto& expected, const auto& answer) {
+        ExpectBoxes(expected, answer, false);
+    });
+}
+
+// The largest face: where the old scan named a real face it is still that
+// face; a box shown (score above 0.8) is one of the picture's face boxes.
+TEST_F(ReferenceBoxes, AgeAndGenderKeepTheLargestRealFace)
+{
+    ASSERT_EQ(UploadBuiltin(0, "age_gender"), 0);
+    ForEachPicture("age_gender", 3, 1, kFormatAgeGender, [&](const std::string& picture, const auto& expected,
+                                                              const auto& answer) {
+        ASSERT_EQ(answer.size(), 32u);
+        const AgeGenderAnswer a = ParseAgeGender(answer);
+        const cv::Rect2f box(a.x1, a.y1, a.x2 - a.x1, a.y2 - a.y1);
+        const Reference& before = expected.front();
+        if (before.real && before.score > 0.8f) {
+            EXPECT_GE(IoU(box, before.box), 0.5f) << box;
+            EXPECT_GT(a.score, 0.8f);
+        }
+        if (a.score > 0.8f) {
+            EXPECT_TRUE(Matches(box, references.at(picture + " faces"))) << "new " << box;
+        }
+    });
+}
+
+}  // namespace
