@@ -52,22 +52,22 @@ bool BoxFromCorners(float x1, float y1, float x2, float y2, SentImageSize image,
 }
 
 bool ParseBoxList(const char* answer, std::size_t size, BoxListKind kind, SentImageSize image,
-                  std::vector<FdFrResult>& out, std::string& problem)
+                  std::vector<FdFrResult>& out, std::string& problem, bool* clipped)
 {
     if (answer == nullptr || size < kBoxAnswerHead) {
         problem = "box list answer of " + std::to_string(size) + " bytes has no head";
         return false;
     }
-    const std::uint32_t count = U32At(answer + 4);
-    if (count > kMaxAnswerBoxes) {
-        problem = "box list answer claims " + std::to_string(count) + " boxes (at most " +
-                  std::to_string(kMaxAnswerBoxes) + ")";
-        return false;
-    }
+    const std::uint32_t claimed = U32At(answer + 4);
+    // More boxes than the answer has room for: the dongle found a crowd, and
+    // the first ones (its best) still make a picture.
+    const std::uint32_t count = std::min<std::uint32_t>(claimed, kMaxAnswerBoxes);
     if (kBoxAnswerHead + kBoxAnswerStride * count > size) {
-        problem = "box list answer claims " + std::to_string(count) + " boxes in " + std::to_string(size) + " bytes";
+        problem = "box list answer claims " + std::to_string(claimed) + " boxes in " + std::to_string(size) + " bytes";
         return false;
     }
+    if (clipped != nullptr)
+        *clipped = claimed > count;
     for (std::uint32_t i = 0; i < count; ++i) {
         const char* box = answer + kBoxAnswerHead + kBoxAnswerStride * i;
         const auto cls = static_cast<std::int32_t>(U32At(box + 20));

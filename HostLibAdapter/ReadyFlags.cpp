@@ -1,8 +1,5 @@
 #include "HostLibAdapter/ReadyFlags.h"
 
-std::map<int, bool> ReadyFlags::readyMap;
-std::mutex ReadyFlags::readyMutex;
-
 bool ReadyFlags::TryClaim(int DevId)
 {
     std::lock_guard<std::mutex> lock(readyMutex);
@@ -18,7 +15,7 @@ void ReadyFlags::Release(int DevId)
     Set(DevId, true);
 }
 
-bool ReadyFlags::IsReady(int DevId)
+bool ReadyFlags::IsReady(int DevId) const
 {
     std::lock_guard<std::mutex> lock(readyMutex);
     const auto it = readyMap.find(DevId);

@@ -1,10 +1,17 @@
 #include "CommandLine.h"
 
+#include "keep/KeptFileNames.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <utility>
+
 namespace {
+
+// A terabyte: larger files gain nothing, and the byte count stays far from overflowing.
+constexpr int kMaxFileMb = 1024 * 1024;
 
 const char* const kDescription =
     "Shows live video (a camera, a stream or a video file) with the results of an AI back-end drawn over it:\n"
@@ -63,7 +70,28 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("At exit, write the run's statistics report to FILE as JSON."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({help, version, camera, mode, fullScreen, noWindow, stats, report});
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Record what the window shows, results included, into FILE (.mkv or .avi); F6 stops it."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption recordMaxMb(
+        QStringLiteral("record-max-mb"),
+        QStringLiteral("Start a new numbered recording file (out.2.mkv, ...) when one reaches N MB. Default: 1024."),
+        QStringLiteral("N"));
+    const QCommandLineOption results(
+        QStringLiteral("results"),
+        QStringLiteral("Append one JSON line per answer that brought results to FILE (JSON Lines)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption resultsMaxMb(
+        QStringLiteral("results-max-mb"),
+        QStringLiteral("Continue the results log in a new numbered file when one reaches N MB. Default: 256."),
+        QStringLiteral("N"));
+    const QCommandLineOption snapshotDir(
+        QStringLiteral("snapshot-dir"),
+        QStringLiteral("Save snapshots (F5) and recordings started by F6 in DIR. Default: the pictures folder."),
+        QStringLiteral("DIR"));
+    parser.addOptions({help, version, camera, mode, fullScreen, noWindow, stats, report, record, recordMaxMb, results,
+                       resultsMaxMb, snapshotDir});
     parser.addPositionalArgument(
         QStringLiteral("settings.json"),
         QStringLiteral("The settings file. Default: ../jsonconfig/VireoOwlEdgeSettings.json beside the executable "
@@ -117,6 +145,37 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         options.reportPath = parser.value(report);
         if (options.reportPath.isEmpty())
             return UsageError(parser, QStringLiteral("--report needs a file name"));
+    }
+    if (parser.isSet(record)) {
+        options.recordPath = parser.value(record);
+        const QString problem = RecordingPathProblem(options.recordPath);
+        if (!problem.isEmpty())
+            return UsageError(parser, QStringLiteral("--record ") + problem);
+    }
+    if (parser.isSet(results)) {
+        options.resultsPath = parser.value(results);
+        if (options.resultsPath.isEmpty())
+            return UsageError(parser, QStringLiteral("--results needs a file name"));
+        if (!options.recordPath.isEmpty() && SameFile(options.recordPath, options.resultsPath))
+            return UsageError(parser, QStringLiteral("--record and --results name the same file %1; give two files")
+                                          .arg(options.resultsPath));
+    }
+    for (const auto& [option, value] : {std::pair{&recordMaxMb, &options.recordMaxMb},
+                                        std::pair{&resultsMaxMb, &options.resultsMaxMb}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool isNumber = false;
+        const QString text = parser.value(*option);
+        *value = text.toInt(&isNumber);
+        if (!isNumber || *value < 1 || *value > kMaxFileMb)
+            return UsageError(parser, QStringLiteral("--%1 %2 is not a size; give whole megabytes from 1 to %3")
+                                          .arg(option->names().first(), text.isEmpty() ? QStringLiteral("\"\"") : text)
+                                          .arg(kMaxFileMb));
+    }
+    if (parser.isSet(snapshotDir)) {
+        options.snapshotDir = parser.value(snapshotDir);
+        if (options.snapshotDir.isEmpty())
+            return UsageError(parser, QStringLiteral("--snapshot-dir needs a folder"));
     }
     return result;
 }

@@ -1,6 +1,6 @@
 #include "DeviceEntries.h"
 
-#include "HostLibAdapter/ModelNumbers.h"
+#include "HostLibAdapter/ModelSets.h"
 #include "HostLibAdapter/ObjectClassName.h"
 
 namespace {
@@ -13,33 +13,34 @@ constexpr int kCentred = 132;  // Qt::AlignCenter
 constexpr int kPanelFont = 18;
 constexpr int kClassFont = 50;
 
-void AddBoxEntry(DeviceEntries& entries, int Mode, const FdFrResult& r, const PictureGeometry& geometry)
+void AddBoxEntry(DeviceEntries& entries, ResultLook look, const FdFrResult& r, const PictureGeometry& geometry)
 {
     const QRect box = MapDeviceBox(r, geometry);
     if (box.isEmpty())
         return;
     Json::Value entry(Json::objectValue);
     SetEntryBox(entry, box);
-    switch (Mode) {
-    case kModelAgeGender: {
+    switch (look) {
+    case ResultLook::AgeGender: {
         const bool male = r.Male >= 1;
         SetEntryValue(entry, "gender", male ? "    Male    " : "   Female   ", "Gender", kPanelFont, kCentred, 0);
         SetEntryValue(entry, "age", std::to_string(r.Age), "Age", kPanelFont, kCentred, 1);
         SetEntryStyle(entry, male ? kBlueStyle : kRedStyle);
         break;
     }
-    case kModelObjectDetection:
+    case ResultLook::ObjectName:
         SetEntryValue(entry, "object_name", "    " + ObjectClassName(r.ClassId).toStdString() + "    ", "Object Name",
                       kPanelFont, kCentred, 0);
         SetEntryStyle(entry, kBlueStyle);
         break;
-    case kModelMaskDetection: {
+    case ResultLook::MaskOrNot: {
         const bool mask = r.ClassId != -1;
         SetEntryValue(entry, "is_mask", mask ? "    Mask    " : "   No Mask   ", "Is Mask", kPanelFont, kCentred, 0);
         SetEntryStyle(entry, mask ? kGreenStyle : kRedStyle);
         break;
     }
-    default:  // face detection: the frame alone
+    case ResultLook::BoxOnly:
+    case ResultLook::LabelledClass:
         break;
     }
     entries.boxes.push_back(std::move(entry));
@@ -61,11 +62,14 @@ DeviceEntries BuildDeviceEntries(int Mode, const std::vector<FdFrResult>& Result
                                  const PictureGeometry& geometry, const std::map<int, std::string>& classTable)
 {
     DeviceEntries entries;
+    const ModelRow* model = FindModel(Mode);
+    if (model == nullptr)
+        return entries;
     for (const FdFrResult& r : ResultList) {
-        if (Mode == kModelUserDefined)
+        if (model->look == ResultLook::LabelledClass)
             AddClassEntry(entries, r, classTable);
         else if (r.Width >= 1 && r.Height >= 1)
-            AddBoxEntry(entries, Mode, r, geometry);
+            AddBoxEntry(entries, model->look, r, geometry);
     }
     return entries;
 }

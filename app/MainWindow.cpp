@@ -1,6 +1,6 @@
 #include "MainWindow.h"
 
-#include "JoinableThread.h"
+#include "FrameMemory.h"
 #include "ResultView.h"
 #include "StatsOverlay.h"
 
@@ -9,14 +9,18 @@
 #include "HostLibAdapter/HostLibAdapter.h"
 #include "HostLibAdapter/ModelNumbers.h"
 #include "fifo/EdgeFifoAdaptor.h"
+#include "keep/ResultsLog.h"
+#include "keep/ShownRecorder.h"
 #include "pipeline/SdkWorker.h"
 #include "pipeline/VideoCapWorker.h"
 #include "settings/QtSettingManager.h"
+#include "threads/OwnedThread.h"
 #include "ui/UsbPanelUiItem.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QThread>
 #include <QTimer>
 #include <QtDebug>
 
@@ -47,9 +51,11 @@ VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
       device(HostLibAdapter::GetInstance()),
       runOptions(options)
 {
+    KeepFramesOutOfTheHeap();
     SetupUi();
     LayoutChildren();
     StartWorkers();
+    SetupKeeping();
     statsOverlay->SetVisible(runOptions.showStats);
     // Runs once the event loop turns, i.e. after the window was shown.
     QTimer::singleShot(0, this, &VireoOWL::AutoConnect);
@@ -62,6 +68,8 @@ VireoOWL::VireoOWL(const RunOptions& options, QWidget* parent)
 
 VireoOWL::~VireoOWL()
 {
+    // The recording's file is finished before the report at exit is printed.
+    recorder.reset();
     StopWorkers();
     EdgeFifoAdaptor::DestroyInstance();
     SettingManager::ReleaseInstance();
@@ -99,11 +107,14 @@ void VireoOWL::ConnectPanel()
     connect(usbPanel, &UsbPanelUiItem::SigConnectBtnClicked, device, &HostLibAdapter::SlotConnect);
     connect(usbPanel, &UsbPanelUiItem::SigResetBtnClicked, device, &HostLibAdapter::SlotReset);
     connect(usbPanel, &UsbPanelUiItem::SigUpdateBtnClicked, device, &HostLibAdapter::SlotChangeModel);
+    connect(usbPanel, &UsbPanelUiItem::SigUserModelChosen, device, &HostLibAdapter::SetUserModelPath);
     connect(usbPanel, &UsbPanelUiItem::SigUpdateUserDefinedClassMappingTable, this,
             &VireoOWL::SlotUpdateUserDefinedClassMappingTable);
     connect(usbPanel, &UsbPanelUiItem::SigUpdateFwConfirm, device, &HostLibAdapter::SlotCheckFw);
     connect(device, &HostLibAdapter::SigChangeModelDone, usbPanel, &UsbPanelUiItem::SlotChangeModelDone);
-    connect(device, &HostLibAdapter::SigStatusChanged, usbPanel, &UsbPanelUiItem::SlotStatusChanged);
+    // The state says all SigStatusChanged says, and where a connection
+    // stands in between: the panel follows it alone.
+    connect(device, &HostLibAdapter::SigStateChanged, usbPanel, &UsbPanelUiItem::SlotDeviceStateChanged);
     connect(device, &HostLibAdapter::SigUpdateFwCheck, usbPanel, &UsbPanelUiItem::SlotUpdateFwConfirmMsgShow);
     connect(device, &HostLibAdapter::SigShowMsg, usbPanel, &UsbPanelUiItem::AppendMsg);
     // The panel may be hidden (F12, a kiosk): the log keeps the lines too.
@@ -120,17 +131,17 @@ void VireoOWL::StartWorkers()
     inferenceWorker = std::make_unique<SdkWorker>(mode, detector, mode == InferenceMode::Nx310 ? device : nullptr);
     connect(inferenceWorker.get(), &SdkWorker::SigShowResults, this, &VireoOWL::SlotShowResults);
     connect(inferenceWorker.get(), &SdkWorker::SigShowBackground, this, &VireoOWL::SlotShowBackground);
-    inferenceThread = new JoinableThread(this);
-    connect(inferenceThread, &QThread::started, inferenceWorker.get(), &SdkWorker::DoWork);
-    inferenceWorker->moveToThread(inferenceThread);
+    inferenceThread = std::make_unique<OwnedThread>(QStringLiteral("inference"));
+    connect(inferenceThread->Thread(), &QThread::started, inferenceWorker.get(), &SdkWorker::DoWork);
+    inferenceThread->Host(inferenceWorker.get());
 
     captureWorker = std::make_unique<VideoCapWorker>(inferenceWorker->Slots());
     connect(captureWorker.get(), &VideoCapWorker::SigUpdateUiMsg, this, &VireoOWL::SlotUpdatePanelMsg);
     // Queued: the device reloads its model for a new size on the GUI thread.
     connect(captureWorker.get(), &VideoCapWorker::SigCameraOpened, device, &HostLibAdapter::SetResolution);
-    captureThread = new JoinableThread(this);
-    connect(captureThread, &QThread::started, captureWorker.get(), &VideoCapWorker::DoWork);
-    captureWorker->moveToThread(captureThread);
+    captureThread = std::make_unique<OwnedThread>(QStringLiteral("capture"));
+    connect(captureThread->Thread(), &QThread::started, captureWorker.get(), &VideoCapWorker::DoWork);
+    captureThread->Host(captureWorker.get());
 
     const CameraSize camera = settings->GetCameraSize();
     if (camera.IsKnown())
@@ -142,17 +153,17 @@ void VireoOWL::StartWorkers()
 
     inferenceWorker->SetRunning(true);
     inferenceWorker->SetInferenceEnabled(true);
-    inferenceThread->start();
+    inferenceThread->Start();
     captureWorker->SetRunning(true);
-    captureThread->start();
+    captureThread->Start();
 }
 
 void VireoOWL::StopWorkers()
 {
     captureWorker->SetRunning(false);
     inferenceWorker->Stop();
-    captureThread->StopAndJoin("[MainWindow] videocapworker thread exit timeout");
-    inferenceThread->StopAndJoin("[MainWindow] fdfrworker thread exit timeout");
+    captureThread->Stop("[MainWindow] videocapworker thread exit timeout");
+    inferenceThread->Stop("[MainWindow] fdfrworker thread exit timeout");
     captureWorker.reset();
     inferenceWorker.reset();
 }
@@ -173,21 +184,20 @@ void VireoOWL::AutoConnect()
         return;
     }
     const QString model = qEnvironmentVariable("VIREO_AUTOCONNECT_MODEL");
-    if (mode == kModelUserDefined) {
-        if (model.isEmpty()) {
-            qWarning() << "[MainWindow] VIREO_AUTOCONNECT=4 needs VIREO_AUTOCONNECT_MODEL (and VIREO_AUTOCONNECT_LABELS)";
-            return;
-        }
-        device->SetUserModelPath(model.toStdString());
+    if (mode == kModelUserDefined && model.isEmpty()) {
+        qWarning() << "[MainWindow] VIREO_AUTOCONNECT=4 needs VIREO_AUTOCONNECT_MODEL (and VIREO_AUTOCONNECT_LABELS)";
+        return;
     }
     const int retrySec = qEnvironmentVariableIntValue("VIREO_AUTOCONNECT_RETRY_SEC");
     if (retrySec > 0) {
+        // Every connection that ends, however it ends, ends disconnected:
+        // each time, one attempt after the pause.
         auto* retry = new QTimer(this);
         retry->setSingleShot(true);
         retry->setInterval(std::min(retrySec, 3600) * 1000);
         connect(retry, &QTimer::timeout, this, [this, mode, model] { usbPanel->ConnectWithModel(mode, model); });
-        connect(device, &HostLibAdapter::SigStatusChanged, retry, [retry](bool blStatus) {
-            if (!blStatus)
+        connect(device, &HostLibAdapter::SigStateChanged, retry, [retry](DeviceState state) {
+            if (state == DeviceState::Disconnected && !retry->isActive())
                 retry->start();
         });
     }
@@ -208,6 +218,12 @@ void VireoOWL::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_F4:
         statsOverlay->Toggle();
+        break;
+    case Qt::Key_F5:
+        TakeSnapshot();
+        break;
+    case Qt::Key_F6:
+        ToggleRecording();
         break;
     case Qt::Key_F12:
         if (settings->GetInferenceMode() == InferenceMode::Nx310) {

@@ -20,8 +20,11 @@
 #include <vector>
 
 class EdgeFifoAdaptor;
+class QLabel;
+class ResultsLog;
+class ShownRecorder;
 class HostLibAdapter;
-class JoinableThread;
+class OwnedThread;
 class QtSettingManager;
 class ResultView;
 class SdkWorker;
@@ -57,12 +60,17 @@ public:
     const ClassTable& ClassNames() const { return classTable; }
     std::size_t BoxWidgetCount() const;
 
+    // What the window shows of the video: the picture with the results over
+    // it, without the device panel, the statistics or the logo.
+    QImage RenderShown() const;
+
 private slots:
     void SlotUpdateUserDefinedClassMappingTable(std::string labelFilePath);
     void SlotUpdatePanelMsg(QString msg);
     void SlotShowResults();
     void SlotShowBackground();
     void SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> ResultList);
+    void SlotSnapshotSaved(QString path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -87,15 +95,25 @@ private:
     void NoteResultsAge(const DisplayFrame& frame);
     QSize DeviceFrameSize() const;
 
+    // Snapshots, the recording and the results log (MainWindowKeep.cpp).
+    void SetupKeeping();
+    void TakeSnapshot();
+    void ToggleRecording();
+    void StartRecording(const QString& path, bool keepExisting);
+    void RecordShown();
+    void LogDetectorResults(const DisplayFrame& frame);
+    void LogDeviceResults(int Mode, const std::vector<FdFrResult>& ResultList);
+    void SayToUser(const QString& line);
+
     std::unique_ptr<Ui::VireoOwlEdgeWindow> ui;
     QtSettingManager* const settings;
     HostLibAdapter* const device;
     EdgeFifoAdaptor* detector = nullptr;
     UsbPanelUiItem* usbPanel = nullptr;
-    JoinableThread* inferenceThread = nullptr;
-    JoinableThread* captureThread = nullptr;
     std::unique_ptr<VideoCapWorker> captureWorker;
     std::unique_ptr<SdkWorker> inferenceWorker;
+    std::unique_ptr<OwnedThread> inferenceThread;
+    std::unique_ptr<OwnedThread> captureThread;
     std::unique_ptr<ResultView> resultView;
     ClassTable classTable;
     FrameStats stats;
@@ -104,6 +122,11 @@ private:
     int deviceModel = -1;                        // the model of the dongle's last answer
     StageRecorder::Clock::time_point resultsCaptured{};  // the frame of the results on screen
     std::optional<double> resultsAgeMs;          // set while those results are older than the picture
+    std::unique_ptr<ShownRecorder> recorder;  // with a window only: nothing is drawn without one
+    std::unique_ptr<ResultsLog> resultsLog;
+    QLabel* recordingMark = nullptr;  // a Qt child of the window
+    bool recordAtFirstPicture = false;  // --record: the picture's size and rate are known with it
+    quint64 snapshotsSkipped = 0;       // presses while snapshots were still being written
     const RunOptions runOptions;  // showStats and reportPath: for the statistics overlay and the exit report
 };
 

@@ -46,6 +46,7 @@ void VireoOWL::SlotShowResults()
         (!frame->results->bboxResultsVec.empty() || !frame->results->frameResultsVec.empty()))
         stats.ResultsShown();
     NoteResultsAge(*frame);
+    LogDetectorResults(*frame);
     if (!settings->IsDisplayMainWindow())
         return;
     ShowPicture(std::move(frame->image), frame->results ? &*frame->results : nullptr);
@@ -71,7 +72,10 @@ void VireoOWL::ShowResults(QImage img, std::vector<Json::Value> bboxResultsVec,
 
 void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> ResultList)
 {
-    if (DevId != device->GetDevId(0) || !settings->IsDisplayMainWindow() || !IsModelNumber(Mode))
+    if (DevId != device->GetDevId(0) || !IsModelNumber(Mode))
+        return;
+    LogDeviceResults(Mode, ResultList);
+    if (!settings->IsDisplayMainWindow())
         return;
     if (!ResultList.empty())
         stats.ResultsShown();
@@ -134,6 +138,8 @@ void VireoOWL::ShowPicture(QImage image, DetectorResults* results)
     if (statsOverlay->IsVisible())
         statsOverlay->Place(resultView->PictureRect());
     StageRecorder::Instance().Record(Stage::Display, start);
+    // After the display's own time: the recording's cost is its own.
+    RecordShown();
 }
 
 QSize VireoOWL::DeviceFrameSize() const

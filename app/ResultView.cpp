@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QLayout>
+#include <QPainter>
 #include <QtDebug>
 
 #include <algorithm>
@@ -196,6 +197,21 @@ void ResultView::ShowBoxPanel(const Json::Value& entry, std::size_t i)
     panel->show();
     if (sidePanel != nullptr)
         panel->stackUnder(sidePanel);
+}
+
+void ResultView::Render(QPainter& painter, const QPoint& origin) const
+{
+    auto isResult = [this](const QObject* child) {
+        return child == coveredFrame || child == frameResultPanel ||
+               std::find(boxFrames.begin(), boxFrames.end(), child) != boxFrames.end() ||
+               std::find(boxPanels.begin(), boxPanels.end(), child) != boxPanels.end();
+    };
+    // The window's children are in stacking order: as on screen, later ones over earlier ones.
+    for (QObject* child : window->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget != nullptr && widget->isVisible() && isResult(child))
+            widget->render(&painter, widget->pos() - origin, QRegion(), QWidget::DrawChildren);
+    }
 }
 
 void ResultView::ToggleFramePanel()

@@ -20,6 +20,8 @@ class FdResultUiItem;
 class FrResultUiItem;
 class FrameResultUiItem;
 class QImage;
+class QPainter;
+class QPoint;
 class QWidget;
 
 // Result entries placed over one picture: boxes in window coordinates, marks
@@ -69,6 +71,10 @@ public:
     void CleanResult(int count);
     // The window changed size.
     void Resize(QSize windowSize);
+
+    // Paints the result widgets shown now, as they lie over the window, onto
+    // a picture of the window whose top-left corner is `origin`.
+    void Render(QPainter& painter, const QPoint& origin) const;
 
     int FrameResultIndex() const { return frameResultIndex; }
     std::size_t BoxWidgetCount() const { return boxFrames.size(); }

@@ -29,6 +29,13 @@ QString RunReportText(const StageRecorder& recorder, double runSeconds)
                        .arg(dropped)
                        .arg(Share(dropped, read), 0, 'f', 1)
                        .arg(recorder.results.load());
+    const std::uint64_t recorded = recorder.picturesRecorded.load();
+    const std::uint64_t recordDropped = recorder.recordingDropped.load();
+    if (recorded + recordDropped > 0)
+        text += QStringLiteral("[Report] recording: %1 pictures recorded, %2 dropped (%3 %) because the encoder lagged\n")
+                    .arg(recorded)
+                    .arg(recordDropped)
+                    .arg(Share(recordDropped, recorded + recordDropped), 0, 'f', 1);
     text += QStringLiteral("[Report] %1 %2 %3 %4 (ms)\n")
                 .arg(QStringLiteral("stage"), -24)
                 .arg(QStringLiteral("median"), 8)
@@ -66,6 +73,8 @@ QJsonObject RunReportJson(const StageRecorder& recorder, double runSeconds)
                                                {QStringLiteral("shown"), double(recorder.framesShown.load())},
                                                {QStringLiteral("dropped"), double(recorder.framesDropped.load())}}},
         {QStringLiteral("results"), double(recorder.results.load())},
+        {QStringLiteral("recording"), QJsonObject{{QStringLiteral("recorded"), double(recorder.picturesRecorded.load())},
+                                                  {QStringLiteral("dropped"), double(recorder.recordingDropped.load())}}},
         {QStringLiteral("stages"), stages},
     };
 }

@@ -7,8 +7,8 @@
 #include <QJsonObject>
 #include <QString>
 
-// At most twelve lines: the run's time, the frames read, shown and dropped,
-// the results, and per stage that ran its median, 95th percentile and maximum.
+// At most thirteen lines: the run's time, the frames read, shown and dropped,
+// the results, the recording's pictures when one ran, and per stage that ran its median, 95th percentile and maximum.
 QString RunReportText(const StageRecorder& recorder, double runSeconds);
 
 QJsonObject RunReportJson(const StageRecorder& recorder, double runSeconds);

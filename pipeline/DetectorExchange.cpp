@@ -1,9 +1,13 @@
 #include "pipeline/DetectorExchange.h"
 
+#include <QThread>
+
 DetectorExchange::DetectorExchange(DetectorBackend& detector, std::function<void()> finished)
-    : detector(detector), finishedCallback(std::move(finished))
+    : detector(detector), finishedCallback(std::move(finished)), thread(QStringLiteral("detector exchange"))
 {
-    thread = std::thread([this] { Run(); });
+    // Direct: Run is the thread's whole work, from its start.
+    QObject::connect(thread.Thread(), &QThread::started, thread.Thread(), [this] { Run(); }, Qt::DirectConnection);
+    thread.Start();
 }
 
 DetectorExchange::~DetectorExchange()
@@ -57,8 +61,7 @@ void DetectorExchange::Stop()
     }
     detector.Cancel();
     changed.notify_all();
-    if (thread.joinable())
-        thread.join();
+    thread.Stop();
 }
 
 void DetectorExchange::Run()

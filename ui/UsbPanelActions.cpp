@@ -1,5 +1,6 @@
 // The device panel's actions: the buttons, the model choice, the file
-// dialogs, the firmware question, and the controller's answers.
+// dialogs, the firmware question, and the look that follows the controller's
+// state.
 #include "ui/MsgBoxUiItem.h"
 #include "ui/SelectFileBarUiItem.h"
 #include "ui/UsbPanelUiItem.h"
@@ -33,22 +34,73 @@ void Tell(UsbPanelUiItem& panel, const QString& msg)
     panel.AppendMsg(msg);
 }
 
-}  // namespace
+// What the panel shows in each state of the device. `choose`: the model
+// radio buttons are on, the file bars with Image Project checked, and Upload
+// once there is something to upload.
+struct Look {
+    const char* light;
+    bool connect;
+    bool reset;
+    bool choose;
+};
 
-void UsbPanelUiItem::SetLight(Light light)
+const Look& LookOf(DeviceState state)
 {
-    const char* path = light == Light::Red      ? ":/pic/light_red.png"
-                       : light == Light::Orange ? ":/pic/light_orange.png"
-                                                : ":/pic/light_green.png";
-    lightLabel->setPixmap(QPixmap(QString::fromLatin1(path)).scaledToWidth(kLightWidth, Qt::SmoothTransformation));
+    static const char* const red = ":/pic/light_red.png";
+    static const char* const orange = ":/pic/light_orange.png";
+    static const char* const green = ":/pic/light_green.png";
+    static const Look kLooks[kDeviceStateCount] = {
+        {red, true, false, false},       // Disconnected
+        {orange, false, false, false},   // Connecting
+        {orange, false, false, false},   // AwaitingFirmwareAnswer
+        {orange, false, false, false},   // UpdatingFirmware
+        {green, false, true, true},      // Connected
+        {green, false, false, false},    // Resetting
+        {green, false, false, false},    // ChangingModel
+        {orange, false, false, false},   // Closing
+    };
+    return kLooks[static_cast<int>(state)];
 }
 
-void UsbPanelUiItem::SetModelChoiceEnabled(bool blRadios, bool blFileBars)
+}  // namespace
+
+void UsbPanelUiItem::ShowState()
 {
+    const Look& look = LookOf(deviceState);
+    lightLabel->setPixmap(
+        QPixmap(QString::fromLatin1(look.light)).scaledToWidth(kLightWidth, Qt::SmoothTransformation));
+    connectBtn->setEnabled(look.connect);
+    resetBtn->setEnabled(look.reset);
     for (QRadioButton* radio : modelRadios)
-        radio->setEnabled(blRadios);
-    modelBar->setEnabled(blFileBars);
-    labelBar->setEnabled(blFileBars);
+        radio->setEnabled(look.choose);
+    const bool userModel = UserModelChecked();
+    modelBar->setEnabled(look.choose && userModel);
+    labelBar->setEnabled(look.choose && userModel);
+    uploadBtn->setEnabled(look.choose && (userModel ? ModelChosen() : uploadArmed));
+    // The translucent panel is drawn through its shadow effect: controls
+    // repainted alone are composed over a newer picture than the rest of it,
+    // and show as grey bands. Repainted whole, it stays one piece.
+    update();
+}
+
+void UsbPanelUiItem::SlotDeviceStateChanged(DeviceState state)
+{
+    // A new connection loads the checked model: nothing is waiting to upload.
+    if (state == DeviceState::Connecting)
+        uploadArmed = false;
+    deviceState = state;
+    ShowState();
+}
+
+void UsbPanelUiItem::SlotStatusChanged(bool blStatus)
+{
+    SlotDeviceStateChanged(blStatus ? DeviceState::Connected : DeviceState::Disconnected);
+}
+
+void UsbPanelUiItem::SlotChangeModelDone()
+{
+    uploadArmed = true;
+    ShowState();
 }
 
 bool UsbPanelUiItem::UserModelChecked() const
@@ -56,64 +108,36 @@ bool UsbPanelUiItem::UserModelChecked() const
     return modelGroup->checkedId() == kUserModelId;
 }
 
-bool UsbPanelUiItem::ModelChosen() const
-{
-    return modelBar->Label()->text() != QLatin1String("Please Select Model");
-}
-
 void UsbPanelUiItem::SlotConnectBtnClicked()
 {
-    // Disabled until SlotStatusChanged: the controller may answer inside the
-    // emit below (a direct call) or later.
-    connectBtn->setEnabled(false);
-    SetLight(Light::Orange);
-    if (UserModelChecked()) {
+    // Image Project connects with its model file; without one there is
+    // nothing to load, and face detection stands in.
+    if (UserModelChecked() && !ModelChosen())
         modelRadios[0]->setChecked(true);
-        modelBar->setEnabled(false);
-        labelBar->setEnabled(false);
-    }
-    lightLabel->repaint();
     emit SigConnectBtnClicked(modelGroup->checkedId());
 }
 
 void UsbPanelUiItem::SlotResetBtnClicked()
 {
-    resetBtn->setEnabled(false);
-    uploadBtn->setEnabled(false);
-    SetModelChoiceEnabled(false, false);
     emit SigResetBtnClicked();
 }
 
 void UsbPanelUiItem::SlotUpdateBtnClicked()
 {
-    resetBtn->setEnabled(false);
-    uploadBtn->setEnabled(false);
-    SetModelChoiceEnabled(false, false);
     emit SigUpdateBtnClicked(modelGroup->checkedId(), modelFilePath.toStdString());
-}
-
-void UsbPanelUiItem::SlotStatusChanged(bool blStatus)
-{
-    SetLight(blStatus ? Light::Green : Light::Red);
-    connectBtn->setEnabled(!blStatus);
-    resetBtn->setEnabled(blStatus);
-    uploadBtn->setEnabled(blStatus && UserModelChecked() && ModelChosen());
-    SetModelChoiceEnabled(blStatus, blStatus && UserModelChecked());
-}
-
-void UsbPanelUiItem::SlotChangeModelDone()
-{
-    resetBtn->setEnabled(true);
-    uploadBtn->setEnabled(true);
-    SetModelChoiceEnabled(true, UserModelChecked());
 }
 
 void UsbPanelUiItem::SlotRadioButtonChanged(QAbstractButton* pButton)
 {
-    const bool userModel = modelGroup->id(pButton) == kUserModelId;
-    uploadBtn->setEnabled(!userModel || ModelChosen());
-    modelBar->setEnabled(userModel);
-    labelBar->setEnabled(userModel);
+    uploadArmed = true;
+    ShowState();
+    if (deviceState != DeviceState::Connected)
+        return;
+    const QString name = pButton->text();
+    if (modelGroup->id(pButton) == kUserModelId && !ModelChosen())
+        Tell(*this, QStringLiteral("[Host Lib] %1 chosen: select a model file, then press Upload.").arg(name));
+    else
+        Tell(*this, QStringLiteral("[Host Lib] %1 chosen: press Upload to load it.").arg(name));
 }
 
 QFileDialog* UsbPanelUiItem::FileDialog()
@@ -140,6 +164,15 @@ QString UsbPanelUiItem::ChooseFile(const QString& title, const QString& nameFilt
     return dialog->selectedFiles().first();
 }
 
+void UsbPanelUiItem::ShowFile(SelectFileBarUiItem* bar, const QString& path)
+{
+    QLabel* label = bar->Label();
+    label->ensurePolished();
+    const QString name = QFileInfo(path).fileName();
+    label->setText(label->fontMetrics().elidedText(name, Qt::ElideMiddle, label->contentsRect().width()));
+    label->setToolTip(path);
+}
+
 void UsbPanelUiItem::SlotChooseModelClicked()
 {
     const QString chosen = ChooseFile(tr("Choose Model"), tr("Model files (*.bin)"));
@@ -158,10 +191,10 @@ bool UsbPanelUiItem::UseModelFile(const QString& chosen)
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
     modelFilePath = path;
-    modelBar->Label()->setText(path);
-    modelBar->Label()->setToolTip(path);
-    uploadBtn->setEnabled(true);
+    ShowFile(modelBar, path);
+    ShowState();
     Tell(*this, QStringLiteral("[Host Lib] Select model ") + path);
+    emit SigUserModelChosen(path.toStdString());
     return true;
 }
 
@@ -181,30 +214,24 @@ void UsbPanelUiItem::UseLabelFile(const QString& chosen)
     }
     const QString path = baseDir.relativeFilePath(info.absoluteFilePath());
     labelFilePath = path;
-    labelBar->Label()->setText(path);
-    labelBar->Label()->setToolTip(path);
+    ShowFile(labelBar, path);
     Tell(*this, QStringLiteral("[Host Lib] Select label file ") + path);
     emit SigUpdateUserDefinedClassMappingTable(path.toStdString());
 }
 
 void UsbPanelUiItem::ConnectWithModel(int Id, const QString& modelPath, const QString& labelPath)
 {
-    if (Id < 0 || Id > kUserModelId || !connectBtn->isEnabled())
+    if (Id < 0 || Id > kUserModelId)
         return;
-    modelRadios[Id]->setChecked(true);
-    if (Id != kUserModelId) {
-        SlotConnectBtnClicked();
-        return;
+    if (Id == kUserModelId) {
+        // With its file named, a user model can be connected to directly.
+        if (!UseModelFile(modelPath))
+            return;
+        if (!labelPath.isEmpty())
+            UseLabelFile(labelPath);
     }
-    // With its file named, a user model can be connected to directly.
-    if (!UseModelFile(modelPath))
-        return;
-    if (!labelPath.isEmpty())
-        UseLabelFile(labelPath);
-    connectBtn->setEnabled(false);
-    SetLight(Light::Orange);
-    lightLabel->repaint();
-    emit SigConnectBtnClicked(Id);
+    modelRadios[Id]->setChecked(true);
+    SlotConnectBtnClicked();
 }
 
 void UsbPanelUiItem::SlotUpdateFwConfirmMsgShow(int Mode, std::vector<int> vecDevId)
@@ -213,18 +240,27 @@ void UsbPanelUiItem::SlotUpdateFwConfirmMsgShow(int Mode, std::vector<int> vecDe
         emit SigUpdateFwConfirm(Mode, vecDevId, true);
         return;
     }
-    MsgBoxUiItem box;
-    box.setObjectName(QStringLiteral("msgFirmware"));
-    box.setIconPixmap(QPixmap(QStringLiteral(":/pic/vireo_icon.ico")).scaledToWidth(125, Qt::SmoothTransformation));
-    box.setWindowTitle(QStringLiteral("Firmware Update"));
-    QPushButton* okButton = box.addButton(QMessageBox::Ok);
-    QPushButton* cancelButton = box.addButton(QMessageBox::Cancel);
+    delete fwQuestion;  // an earlier question nobody answers any more
+    auto* box = new MsgBoxUiItem;
+    fwQuestion = box;
+    box->setObjectName(QStringLiteral("msgFirmware"));
+    box->setIconPixmap(QPixmap(QStringLiteral(":/pic/vireo_icon.ico")).scaledToWidth(125, Qt::SmoothTransformation));
+    box->setWindowTitle(QStringLiteral("Firmware Update"));
+    QPushButton* okButton = box->addButton(QMessageBox::Ok);
+    QPushButton* cancelButton = box->addButton(QMessageBox::Cancel);
     okButton->setFixedWidth(100);
     cancelButton->setFixedWidth(100);
-    box.setText(QString::fromLatin1(kFwQuestion));
-    box.setInformativeText(QString::fromLatin1(kFwWarning));
-    box.exec();
-    // Closing the box any other way than with Ok is a no.
-    const bool blConfirm = box.clickedButton() == okButton;
-    emit SigUpdateFwConfirm(Mode, std::vector<int>(vecDevId), blConfirm);
+    box->setText(QString::fromLatin1(kFwQuestion));
+    box->setInformativeText(QString::fromLatin1(kFwWarning));
+    // Asked without a nested event loop: the answer comes as a signal, and
+    // nothing else runs in the middle of this call meanwhile. (QMessageBox's
+    // own setWindowModality would make it a framed dialog again.)
+    box->QWidget::setWindowModality(Qt::ApplicationModal);
+    connect(box, &QDialog::finished, this, [this, box, okButton, Mode, vecDevId] {
+        // Closing the box any other way than with Ok is a no.
+        const bool blConfirm = box->clickedButton() == okButton;
+        box->deleteLater();
+        emit SigUpdateFwConfirm(Mode, vecDevId, blConfirm);
+    });
+    box->show();
 }

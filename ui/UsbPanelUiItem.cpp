@@ -1,9 +1,11 @@
 #include "ui/UsbPanelUiItem.h"
 
 #include "UiStyles.h"
+#include "ui/MsgBoxUiItem.h"
 #include "ui/SelectFileBarUiItem.h"
 #include "ui/UiMetaTypes.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
@@ -80,6 +82,9 @@ UsbPanelUiItem::UsbPanelUiItem(QWidget* parent)
     msgLabel->setObjectName(QStringLiteral("lblMsg"));
     msgLabel->setTextFormat(Qt::PlainText);
     msgLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Long lines wrap inside the area rather than run off its edge.
+    msgLabel->setWordWrap(true);
+    msgArea->setWidgetResizable(true);
     msgArea->setWidget(msgLabel);
     // The size of the log label settles only once the panel is shown; keep
     // the newest line in view whenever it does.
@@ -96,11 +101,8 @@ UsbPanelUiItem::UsbPanelUiItem(QWidget* parent)
     connect(modelGroup, QOverload<QAbstractButton*>::of(&QButtonGroup::buttonClicked), this,
             &UsbPanelUiItem::SlotRadioButtonChanged);
 
-    SetLight(Light::Red);
-    connectBtn->setEnabled(true);
-    resetBtn->setEnabled(false);
-    uploadBtn->setEnabled(false);
-    SetModelChoiceEnabled(false, false);
+    RegisterDeviceStateMetaType();
+    ShowState();
 
     setFixedWidth(350);
     hide();
@@ -110,6 +112,7 @@ UsbPanelUiItem::~UsbPanelUiItem()
 {
     if (fade)
         fade->stop();
+    delete fwQuestion;  // a question without a panel to answer to
 }
 
 void UsbPanelUiItem::BuildLayout()
@@ -162,13 +165,10 @@ void UsbPanelUiItem::AppendMsg(const QString& msg)
         msgLines.erase(msgLines.begin(), msgLines.begin() + (msgLines.size() - kMaxMsgLines));
 
     msgLabel->setText(msgLines.join(QLatin1Char('\n')));
-    msgLabel->adjustSize();
+    // The area grows the label to its wrapped height when the layout runs;
+    // the scroll bar then follows to the end (see the constructor).
     QScrollBar* bar = msgArea->verticalScrollBar();
     bar->setValue(bar->maximum());
-    // Paint now: the caller may keep the GUI thread busy for seconds (a
-    // connect, a firmware update), and handling other events here would let
-    // the user start another action in the middle of this one.
-    msgArea->viewport()->repaint();
 }
 
 void UsbPanelUiItem::ShowPanel(bool blShow)
@@ -177,6 +177,10 @@ void UsbPanelUiItem::ShowPanel(bool blShow)
     // reports finished, so a late hide() cannot undo this show.
     if (fade)
         fade->stop();
+    // A fading panel takes no clicks: they go to the window beneath it.
+    setAttribute(Qt::WA_TransparentForMouseEvents, !blShow);
+    if (!blShow && isAncestorOf(QApplication::focusWidget()) && parentWidget() != nullptr)
+        parentWidget()->setFocus();
     show();
     auto* effect = new QGraphicsOpacityEffect(this);
     setGraphicsEffect(effect);

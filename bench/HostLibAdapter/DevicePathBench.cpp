@@ -127,6 +127,8 @@ int main(int argc, char** argv)
                      [](const QString& msg) { std::fprintf(stderr, "%s\n", qPrintable(msg)); });
     adapter->SetResolution(1280, 720);
     adapter->SlotConnect(3);
+    WaitUntil([&] { return adapter->State() == DeviceState::Connected || adapter->State() == DeviceState::Disconnected; },
+              30000);
     if (!adapter->IsConnected()) {
         std::fprintf(stderr, "cannot connect to the dongle\n");
         return 1;

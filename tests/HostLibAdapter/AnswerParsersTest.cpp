@@ -67,6 +67,7 @@ TEST(ParseBoxList, ClassesCountsAndUnusableBoxes)
         AnswerBytes bytes;
         bool ok;
         Kept kept;
+        bool clipped = false;
     } cases[] = {
         {"faces: class 0 dropped, mask 2 -> 1, others -> -1", BoxListKind::Faces, Boxes(4, {0, 1, 2, 15}), true,
          {{1, -1}, {2, 1}, {3, -1}}},
@@ -78,7 +79,8 @@ TEST(ParseBoxList, ClassesCountsAndUnusableBoxes)
         {"no boxes", BoxListKind::Objects, Boxes(0, {}), true, {}},
         {"106 boxes, the most there is room for", BoxListKind::Objects, Boxes(106, std::vector<int>(106, 1)), true,
          all106},
-        {"107 boxes", BoxListKind::Objects, Boxes(107, std::vector<int>(107, 1)), false, {}},
+        {"107 boxes: the first 106 kept", BoxListKind::Objects, Boxes(107, std::vector<int>(107, 1)), true, all106,
+         true},
         {"2^32 - 1 boxes", BoxListKind::Objects, Boxes(0xFFFFFFFFu, {1, 1}), false, {}},
         {"count above what arrived", BoxListKind::Objects, Boxes(3, {1, 1}), false, {}},
         {"padding after the boxes", BoxListKind::Objects, Boxes(2, {1, 1}, 40), true, {{0, 1}, {1, 1}}},
@@ -88,8 +90,10 @@ TEST(ParseBoxList, ClassesCountsAndUnusableBoxes)
     for (const auto& c : cases) {
         std::vector<FdFrResult> out;
         std::string problem;
-        EXPECT_EQ(ParseBoxList(c.bytes.data(), c.bytes.size(), c.kind, k720p, out, problem), c.ok) << c.name;
+        bool clipped = false;
+        EXPECT_EQ(ParseBoxList(c.bytes.data(), c.bytes.size(), c.kind, k720p, out, problem, &clipped), c.ok) << c.name;
         EXPECT_EQ(problem.empty(), c.ok) << c.name;
+        EXPECT_EQ(clipped, c.clipped) << c.name;
         ASSERT_EQ(out.size(), c.kept.size()) << c.name;
         for (std::size_t i = 0; i < out.size(); ++i) {
             const int at = c.kept[i].first;
@@ -138,22 +142,6 @@ TEST(ParseAgeGender, ScoreAgeAndGenderDecideTheRecord)
                   (std::array<int, 3>{c.age, c.male, c.female})) << c.name;
         EXPECT_EQ(Rect(out[0]), (std::array<int, 4>{100, 50, 100, 120})) << c.name;
     }
-}
-
-TEST(ParseUserDefined, GivesTheMostProbableClassOrNothing)
-{
-    AnswerBytes three;
-    three.RawCount(1).Descriptor(1, 3, 1, 0, 1.0f).Channels({1, 9, 4}, 16);
-    std::vector<FdFrResult> out;
-    std::string problem;
-    ASSERT_TRUE(ParseUserDefined(three.data(), three.size(), out, problem));
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].ClassId, 1);
-    EXPECT_EQ(Rect(out[0]), (std::array<int, 4>{}));
-
-    out.clear();
-    EXPECT_FALSE(ParseUserDefined(AnswerBytes().RawCount(0).data(), 4, out, problem));
-    EXPECT_TRUE(out.empty());
 }
 
 }  // namespace

@@ -1,139 +1,151 @@
-// Reset, model change, connection loss and shutdown while the job thread
-// works: the threaded cases, run under ThreadSanitizer too.
+// Reset, model change, connection loss, camera size changes and the wait
+// limit while the dongle's thread works: the threaded cases, run under
+// ThreadSanitizer too.
+#include "CaseName.h"
 #include "DeviceRig.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QThread>
-#include <QTimer>
+
+#include <opencv2/imgproc.hpp>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace {
 
-// Plays the inference thread: offers frames whenever the device is ready.
-class FrameFeeder {
-public:
-    explicit FrameFeeder(HostLibAdapter& adapter)
-        : thread([this, &adapter] {
-              for (const cv::Mat frame = PlainFrame(); running; QThread::msleep(2))
-                  if (adapter.IsReady(0)) {
-                      adapter.Dispatch(frame.clone(), 0);
-                      ++offered;
-                  }
-          })
-    {
-    }
-    ~FrameFeeder()
-    {
-        running = false;
-        thread.join();
-    }
-    std::atomic<int> offered{0};
+using S = DeviceState;
 
-private:
-    std::atomic<bool> running{true};
-    std::thread thread;
+// Operations meeting a job in flight, a lost dongle, a failing reset, a job
+// that reached the dongle's queue after a reset, or a job that does not
+// return. Each ends disconnected with the display cleared and the library
+// closed, and a new connection works.
+struct OperationCase {
+    const char* name;
+    const char* control;  // the emulator's knobs
+    std::function<void(DeviceRig&)> act;
+    QStringList said;     // in this order
+    QString neverSaid;
+    int resets;           // edl_reset_sys calls
+    int inferences;       // edl_dme_inference calls
 };
 
-// After a reset or a loss the display is cleared with an empty list.
-void ExpectCleared(const DeviceRig& rig)
-{
-    ASSERT_FALSE(rig.results.empty());
-    EXPECT_TRUE(rig.results.back().list.empty()) << "the display is cleared";
-}
+void PrintTo(const OperationCase& c, std::ostream* os) { *os << c.name; }
 
-// Before a connection nothing reaches the library: no reset, no frame, no
-// firmware answer without its question.
-TEST(Idle, NothingReachesTheLibrary)
+const QString kLost = "[Host Lib] Connection Lost";
+const QString kResetDone = "[Host Lib] System Reset Done";
+const QString kJobFailed = "[Host Lib] Can not set to DME inference mode";
+
+void JobThen(DeviceRig& rig, const std::function<void(HostLibAdapter&)>& request)
 {
-    DeviceRig rig;
-    rig.Adapter().SlotReset();
+    rig.Hold();
     rig.Adapter().Dispatch(PlainFrame(), 0);
-    rig.Adapter().SlotCheckFw(3, {}, true);
-    DeviceRig::WaitFor([] { return false; }, 100);
-    EXPECT_TRUE(rig.messages.isEmpty());
-    EXPECT_TRUE(rig.results.empty());
-    EXPECT_TRUE(rig.LogCalls().empty());
-    EXPECT_FALSE(rig.Adapter().IsConnected());
+    request(rig.Adapter());
+    rig.Release();
 }
 
-TEST(Reset, WaitsForTheJobInFlightThenEndsClean)
+// A job that keeps the dongle past the wait limit: the controller gives up
+// once and says so; the connection ends when the call returns, and an upload
+// given up is never made.
+void HangThen(DeviceRig& rig, const std::function<void(HostLibAdapter&)>& request)
 {
-    DeviceRig rig;
-    ASSERT_TRUE(rig.ConnectBusy(1000));
-    rig.Adapter().SlotReset();
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] Waiting to Reset"));
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] System Reset Done"));
-    EXPECT_FALSE(rig.HasMessage("[Host Lib] System Reset Failed"));
-    EXPECT_FALSE(rig.Adapter().IsConnected());
-    ExpectCleared(rig);
-    EXPECT_EQ(rig.results.back().Mode, 3);
-    EXPECT_EQ(rig.CountCalls("edl_reset_sys"), 1);
-    EXPECT_GE(rig.LastCall("edl_dme_inference"), 0);
-    EXPECT_LT(rig.LastCall("edl_dme_inference"), rig.LastCall("edl_reset_sys"));
-    EXPECT_TRUE(rig.EndsDeInitialised());
-}
-
-TEST(Reset, AJobFailingDuringTheWaitEndsItAtOnce)
-{
-    DeviceRig rig;
-    rig.SetKnob("EDL_EMU_UNPLUG_AFTER", "1");
-    ASSERT_TRUE(rig.Connect(3));
-    DeviceResult first;
-    ASSERT_TRUE(rig.Infer(PlainFrame(), first));
-    rig.Adapter().Dispatch(PlainFrame(), 0);  // fails: the dongle is gone
-    QThread::msleep(200);                     // its report waits in the queue
-    QElapsedTimer timer;
-    timer.start();
-    rig.Adapter().SlotReset();
-#ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(timer.elapsed(), 3000);
-#endif
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] Can not set to DME inference mode"));
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] Connection Lost"));
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] System Reset Done"));
-    EXPECT_EQ(rig.CountCalls("edl_reset_sys"), 0);
-    EXPECT_FALSE(rig.Adapter().IsConnected());
-}
-
-TEST(Reset, GivesUpOnAJobThatDoesNotReturnAndReconnectsOnceItHas)
-{
-    DeviceRig rig;
     HostLibAdapter::Options options;
     options.waitLimitMs = 300;
-    options.joinMs = 50;
     rig.Adapter().SetOptions(options);
-    ASSERT_TRUE(rig.ConnectBusy(1500));
-    rig.Adapter().SlotReset();
-    EXPECT_TRUE(rig.HasMessageStartingWith("[Host Lib] The device stayed busy"));
-    EXPECT_TRUE(rig.HasMessageStartingWith("[Host Lib] The device job is still running"));
-    EXPECT_FALSE(rig.Adapter().IsConnected());
-    // The library stays initialised under the running job; no new connection yet.
-    EXPECT_EQ(rig.CountCalls("edl_lib_de_init"), 0);
-    rig.messages.clear();
-    EXPECT_FALSE(rig.Connect(3));
-    EXPECT_TRUE(rig.HasMessageStartingWith("[Host Lib] Busy"));
-
-    ASSERT_TRUE(DeviceRig::WaitFor([&] { return rig.CountCalls("edl_lib_de_init") == 1; }, 10000));
-    rig.WriteControl("EDL_EMU_INFER_MS=0\n");
-    EXPECT_TRUE(rig.Connect(3)) << rig.Messages();
+    rig.Adapter().Dispatch(PlainFrame(), 0);
+    request(rig.Adapter());
+    ASSERT_TRUE(rig.WaitForState(S::Closing));
 }
 
-TEST(Reset, OperationsArrivingDuringAWaitAreRefused)
+const QString kGaveUp = "[Host Lib] The device stayed busy for 0.3 s; the connection ends when it answers.";
+const QString kEventLoopRan = "(a call queued to the GUI thread ran during the reset)";
+
+// A 4 s job holds the dongle: frames offered meanwhile are dropped, and the
+// reset waits for it on the dongle's thread while the GUI thread goes on
+// handling its events.
+void ResetBehindALongJob(DeviceRig& rig)
 {
-    DeviceRig rig;
-    ASSERT_TRUE(rig.ConnectBusy(1500));
-    QTimer::singleShot(100, &rig.Adapter(), [&] { rig.Adapter().SlotChangeModel(2, ""); });
-    QTimer::singleShot(150, &rig.Adapter(), [&] { rig.Adapter().SlotReset(); });
+    for (int i = 0; i < 4; ++i)
+        rig.Adapter().Dispatch(PlainFrame(), 0);
     rig.Adapter().SlotReset();
-    EXPECT_EQ(rig.CountCalls("edl_reset_sys"), 1);
-    EXPECT_EQ(rig.CountCalls("edl_start_dme"), 1);
-    EXPECT_EQ(rig.messages.filter("[Host Lib] Busy").size(), 2);
+    QMetaObject::invokeMethod(&rig.Adapter(), [&rig] {
+        if (rig.Adapter().State() == S::Resetting)
+            rig.messages << kEventLoopRan;
+    }, Qt::QueuedConnection);
 }
 
+const OperationCase kOperations[] = {
+    {"a reset waits for the job in flight", "EDL_EMU_INFER_MS=4000", ResetBehindALongJob,
+     {"[Host Lib] Waiting to Reset", kEventLoopRan, kLost, kResetDone}, kJobFailed, 1, 1},
+    {"dongle pulled under a job", "EDL_EMU_UNPLUG_AFTER=0", [](DeviceRig& r) { JobThen(r, [](HostLibAdapter&) {}); },
+     {kJobFailed, kLost}, kResetDone, 0, 1},
+    {"dongle pulled under a job, reset waiting", "EDL_EMU_UNPLUG_AFTER=0",
+     [](DeviceRig& r) { JobThen(r, [](HostLibAdapter& a) { a.SlotReset(); }); }, {kJobFailed, kLost, kResetDone},
+     "[Host Lib] System Reset Failed", 0, 1},
+    {"dongle pulled under a job, upload waiting", "EDL_EMU_UNPLUG_AFTER=0",
+     [](DeviceRig& r) { JobThen(r, [](HostLibAdapter& a) { a.SlotChangeModel(2, ""); }); }, {kJobFailed, kLost},
+     "[Host Lib] Set To Model No. 2", 0, 1},
+    {"reset fails", "EDL_EMU_FAIL=reset_sys", [](DeviceRig& r) { r.Adapter().SlotReset(); },
+     {"[Host Lib] System Reset Failed", kLost, kResetDone}, kJobFailed, 1, 0},
+    {"a job queued behind a reset never reaches the dongle", "",
+     [](DeviceRig& r) {
+         r.Hold();
+         r.Adapter().SlotReset();
+         emit r.Adapter().SigRunMask(0, PlainFrame());  // a dispatch that raced the reset
+         r.Release();
+     },
+     {kLost, kResetDone}, kJobFailed, 1, 0},
+    {"a file that is no model resets the dongle", "",
+     [](DeviceRig& r) {
+         WriteText(r.Dir() + "/bogus.bin", std::string(9000, '\x42'));
+         r.Adapter().SlotChangeModel(4, r.Dir() + "/bogus.bin");
+     },
+     {"[Host Lib] Set To Model No. 4", "[Host Lib] Can not set to DME mode: 3", kLost, kResetDone}, kJobFailed, 1, 0},
+    {"a reset waits no longer than the limit", "EDL_EMU_INFER_MS=3000",
+     [](DeviceRig& r) { HangThen(r, [](HostLibAdapter& a) { a.SlotReset(); }); },
+     {"[Host Lib] Waiting to Reset", kGaveUp, kLost, kResetDone}, "[Host Lib] Set To Model No.", 1, 1},
+    {"an upload waits no longer than the limit", "EDL_EMU_INFER_MS=3000",
+     [](DeviceRig& r) { HangThen(r, [](HostLibAdapter& a) { a.SlotChangeModel(2, ""); }); },
+     {"[Host Lib] Waiting to Change Model", kGaveUp, kLost}, "[Host Lib] Set To Model No.", 0, 1},
+};
+
+class Operations : public ::testing::TestWithParam<OperationCase> {};
+
+TEST_P(Operations, EndDisconnectedAndCleanly)
+{
+    const OperationCase& c = GetParam();
+    DeviceRig rig;
+    rig.WriteControl(std::string(c.control) + "\n");
+    ASSERT_TRUE(rig.Connect(3));
+    c.act(rig);
+    ASSERT_TRUE(rig.WaitForState(S::Disconnected));
+    EXPECT_TRUE(rig.MessagesInOrder(c.said)) << rig.Messages();
+    EXPECT_TRUE(rig.messages.filter(c.neverSaid).isEmpty()) << rig.Messages();
+    EXPECT_EQ(rig.messages.count(kLost), 1);
+    EXPECT_LE(rig.messages.count(kGaveUp), 1);
+    EXPECT_EQ(rig.CountCalls("edl_reset_sys"), c.resets);
+    EXPECT_EQ(rig.CountCalls("edl_dme_inference"), c.inferences);
+    if (c.resets + c.inferences > 1) {
+        EXPECT_LT(rig.LastCall("edl_dme_inference"), rig.LastCall("edl_reset_sys")) << "the job ran first";
+    }
+    EXPECT_TRUE(rig.EndsDeInitialised());
+    EXPECT_EQ(rig.statuses, (std::vector<bool>{true, false}));
+    ASSERT_FALSE(rig.results.empty());
+    EXPECT_TRUE(rig.results.back().list.empty()) << "the display is cleared";
+
+    rig.WriteControl("");
+    ASSERT_TRUE(rig.Connect(3));
+    DeviceResult result;
+    EXPECT_TRUE(rig.Infer(PlainFrame(), result));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, Operations, ::testing::ValuesIn(kOperations), CaseName());
+
+// A thread playing the inference worker offers frames whenever the dongle is
+// ready while the model is switched four times: once a model's results
+// start, the previous model's never come back.
 TEST(ChangeModel, WhileFramesFlow)
 {
     DeviceRig rig;
@@ -143,18 +155,21 @@ TEST(ChangeModel, WhileFramesFlow)
             return std::any_of(rig.results.begin(), rig.results.end(), [mode](auto& r) { return r.Mode == mode; });
         };
     };
-    {
-        FrameFeeder feeder(rig.Adapter());
-        ASSERT_TRUE(DeviceRig::WaitFor(resultsOf(3), 10000));
-        for (const int mode : {2, 1, 0, 3}) {
-            const int done = rig.changeModelDone;
-            rig.Adapter().SlotChangeModel(mode, "");
-            ASSERT_EQ(rig.changeModelDone, done + 1) << mode << ": " << rig.Messages();
-            ASSERT_TRUE(DeviceRig::WaitFor(resultsOf(mode), 10000)) << mode;
-        }
-        EXPECT_GT(feeder.offered.load(), 5);
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        for (const cv::Mat frame = PlainFrame(); feeding; QThread::msleep(2))
+            if (rig.Adapter().IsReady(0))
+                rig.Adapter().Dispatch(frame.clone(), 0);
+    });
+    EXPECT_TRUE(DeviceRig::WaitFor(resultsOf(3)));
+    for (const int mode : {2, 1, 0, 3}) {
+        const int done = rig.changeModelDone;
+        rig.Adapter().SlotChangeModel(mode, "");
+        EXPECT_TRUE(DeviceRig::WaitFor([&] { return rig.changeModelDone == done + 1; })) << rig.Messages();
+        EXPECT_TRUE(DeviceRig::WaitFor(resultsOf(mode))) << mode;
     }
-    // Once a model's results start, the previous model's never come back.
+    feeding = false;
+    feeder.join();
     const std::vector<int> order = {3, 2, 1, 0, 3};
     std::size_t stage = 0;
     for (const auto& r : rig.results) {
@@ -165,87 +180,36 @@ TEST(ChangeModel, WhileFramesFlow)
     EXPECT_TRUE(rig.Adapter().IsConnected());
 }
 
-TEST(ChangeModel, ANonModelUserFileResetsTheDevice)
+// A camera size set from the capture thread in the middle of a model upload
+// is taken up once the upload is done: the dongle is reset and connected
+// again with the user model just uploaded, now for 1280 x 720 images, and
+// names the class of pictures kept out of the model's examples (class 0 in
+// label file order).
+TEST(Resolution, AChangeDuringAnUploadReloadsTheModelAtTheNewSize)
 {
     DeviceRig rig;
     ASSERT_TRUE(rig.Connect(3));
-    const std::string bogus = rig.Dir() + "/bogus.bin";
-    WriteText(bogus, std::string(9000, '\x42'));
-    rig.Adapter().SlotChangeModel(4, bogus);
-    EXPECT_EQ(rig.changeModelDone, 0);
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] Set To Model No. 4"));
-    EXPECT_TRUE(rig.HasMessageStartingWith("[Host Lib] Can not set to DME mode: "));
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] System Reset Done"));
-    EXPECT_FALSE(rig.Adapter().IsConnected());
-}
-
-TEST(Loss, ReportedThenAReconnectWorksAfterReplugging)
-{
-    DeviceRig rig;
-    rig.WriteControl("EDL_EMU_UNPLUG_AFTER=3\n");
-    ASSERT_TRUE(rig.Connect(3));
-    {
-        FrameFeeder feeder(rig.Adapter());
-        ASSERT_TRUE(DeviceRig::WaitFor([&] { return !rig.Adapter().IsConnected(); }, 10000));
-        DeviceRig::WaitFor([] { return false; }, 100);  // the feeder keeps offering
-    }
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] Can not set to DME inference mode"));
-    EXPECT_TRUE(rig.HasMessage("[Host Lib] Connection Lost"));
-    EXPECT_FALSE(rig.statuses.back());
-    EXPECT_EQ(rig.CountCalls("edl_dme_inference"), 4);
-    EXPECT_TRUE(rig.EndsDeInitialised());
-    ExpectCleared(rig);
-
-    rig.WriteControl("");
-    ASSERT_TRUE(rig.Connect(3));
-    DeviceResult result;
-    EXPECT_TRUE(rig.Infer(PlainFrame(), result));
-    EXPECT_TRUE(rig.Adapter().IsConnected());
-}
-
-// A camera size set from the capture thread is handed to the GUI thread,
-// which reconnects with the user model file loaded before; a full HD camera
-// gets images of 1280 x 720 sent.
-TEST(Resolution, AChangeReconnectsWithTheSameUserModel)
-{
-    DeviceRig rig;
-    ASSERT_TRUE(rig.Connect(3));
-    rig.Adapter().SlotChangeModel(4, BuildFile("samples/user_model/scenes.bin"));
-    ASSERT_EQ(rig.changeModelDone, 1);
     rig.Adapter().SetResolution(640, 480);  // unchanged: nothing to do
-    EXPECT_EQ(rig.CountCalls("edl_reset_sys"), 0);
-
-    rig.messages.clear();
+    EXPECT_EQ(rig.Adapter().State(), S::Connected);
+    rig.Hold();
+    rig.Adapter().SlotChangeModel(4, BuildFile("samples/user_model/scenes.bin"));
     std::thread([&] { rig.Adapter().SetResolution(1920, 1080); }).join();
-    ASSERT_TRUE(DeviceRig::WaitFor([&] { return rig.CountCalls("edl_reset_sys") == 1; }, 5000));
-    ASSERT_TRUE(DeviceRig::WaitFor([&] { return rig.Adapter().IsConnected(); }, 5000)) << rig.Messages();
-    EXPECT_FALSE(rig.HasMessage("[Host Lib] Model file not exist."));
+    rig.Release();
+    ASSERT_TRUE(DeviceRig::WaitFor([&] { return rig.CountCalls("edl_reset_sys") == 1 && rig.Adapter().IsConnected(); }))
+        << rig.Messages();
+    EXPECT_EQ(rig.changeModelDone, 1);
     const std::string configure = rig.LogCalls()[static_cast<std::size_t>(rig.LastCall("edl_dme_configure"))];
     EXPECT_NE(configure.find("model 1000 1280x720 "), std::string::npos) << configure;
-    DeviceResult result;
-    ASSERT_TRUE(rig.Infer(PlainFrame(1920, 1080), result));
-    EXPECT_EQ(result.Mode, 4);
-    EXPECT_EQ(result.list.size(), 1u);
-}
-
-TEST(Shutdown, DestroyingEmitsNothingAndJoinsTheJobBeforeDeInit)
-{
-    DeviceRig rig;
-    ASSERT_TRUE(rig.ConnectBusy(300));
-    QThread::msleep(100);  // the job is inside the library by now
-    rig.messages.clear();
-    rig.statuses.clear();
-    const std::size_t results = rig.results.size();
-    HostLibAdapter::DestroyInstance();
-    DeviceRig::WaitFor([] { return false; }, 100);
-    EXPECT_TRUE(rig.messages.isEmpty());
-    EXPECT_TRUE(rig.statuses.empty());
-    EXPECT_EQ(rig.results.size(), results);
-    // The job ran to its end before the library went down: nothing after the
-    // de-init, and no call found the library gone.
-    EXPECT_TRUE(rig.EndsDeInitialised());
-    for (const auto& line : rig.LogCalls())
-        EXPECT_EQ(line.find("de-initialised meanwhile"), std::string::npos) << line;
+    for (const char* name : {"left05.jpg", "left12.jpg"}) {
+        cv::Mat picture = ReadPicture(OpenCvSample(name));
+        cv::resize(picture, picture, cv::Size(1920, 1080));
+        DeviceResult result;
+        ASSERT_TRUE(rig.Infer(picture, result)) << name;
+        EXPECT_EQ(result.Mode, 4);
+        ASSERT_EQ(result.list.size(), 1u) << name;
+        EXPECT_EQ(result.list[0].ClassId, 0) << name;
+        EXPECT_EQ(result.list[0].Width, 0);
+    }
 }
 
 }  // namespace

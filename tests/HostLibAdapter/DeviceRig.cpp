@@ -4,8 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QtTest/QTest>
 
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -26,6 +25,7 @@ DeviceRig::DeviceRig(int width, int height) : previousDir(QDir::currentPath().to
     adapter = HostLibAdapter::GetInstance();
     adapter->SetResolution(width, height);
     QObject::connect(adapter, &HostLibAdapter::SigShowMsg, adapter, [this](const QString& m) { messages << m; });
+    QObject::connect(adapter, &HostLibAdapter::SigStateChanged, adapter, [this](DeviceState s) { states.push_back(s); });
     QObject::connect(adapter, &HostLibAdapter::SigStatusChanged, adapter, [this](bool s) { statuses.push_back(s); });
     QObject::connect(adapter, &HostLibAdapter::SigChangeModelDone, adapter, [this] { ++changeModelDone; });
     QObject::connect(adapter, &HostLibAdapter::SigInferenceDone, adapter,
@@ -34,14 +34,18 @@ DeviceRig::DeviceRig(int width, int height) : previousDir(QDir::currentPath().to
                      });
     // The panel: an empty list is confirmed at once, otherwise the user answers.
     QObject::connect(adapter, &HostLibAdapter::SigUpdateFwCheck, adapter, [this](int Mode, std::vector<int> ids) {
-        fwQuestions.push_back(ids);
-        adapter->SlotCheckFw(Mode, ids, ids.empty() ? true : fwAnswer);
+        if (ids.empty() || fwAnswer)
+            adapter->SlotCheckFw(Mode, ids, ids.empty() || *fwAnswer);
     });
+    holder = std::make_unique<QObject>();
+    holder->moveToThread(adapter->DeviceThread());
 }
 
 DeviceRig::~DeviceRig()
 {
+    Release();
     HostLibAdapter::DestroyInstance();
+    holder.reset();
     QDir::setCurrent(QString::fromStdString(previousDir));
     for (const auto& name : knobs)
         qunsetenv(name.c_str());
@@ -59,44 +63,51 @@ void DeviceRig::WriteControl(const std::string& text)
     std::rename(dir.File("control.tmp").c_str(), dir.File("control").c_str());
 }
 
+bool DeviceRig::WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    return QTest::qWaitFor(done, timeoutMs);
+}
+
+bool DeviceRig::WaitForState(DeviceState state)
+{
+    const bool reached = WaitFor([&] { return adapter->State() == state; });
+    EXPECT_TRUE(reached) << "not " << StateName(state) << " but " << StateName(adapter->State())
+                         << "\nmessages: " << Messages();
+    return reached;
+}
+
 bool DeviceRig::Connect(int Mode)
 {
     adapter->SlotConnect(Mode);
+    WaitFor([this] { return adapter->State() == DeviceState::Connected || adapter->State() == DeviceState::Disconnected; });
     return adapter->IsConnected();
 }
 
-bool DeviceRig::ConnectBusy(int inferMs)
+bool DeviceRig::Infer(const cv::Mat& frame, DeviceResult& result)
 {
-    SetKnob("EDL_EMU_INFER_MS", std::to_string(inferMs));
-    if (!Connect(3))
-        return false;
-    adapter->Dispatch(PlainFrame(), 0);
-    return true;
-}
-
-bool DeviceRig::Infer(const cv::Mat& frame, DeviceResult& result, int timeoutMs)
-{
-    if (!WaitFor([this] { return adapter->IsReady(0); }, timeoutMs))
+    if (!WaitFor([this] { return adapter->IsReady(0); }))
         return false;
     const std::size_t before = results.size();
     adapter->Dispatch(frame.clone(), 0);
-    if (!WaitFor([&] { return results.size() > before; }, timeoutMs))
+    if (!WaitFor([&] { return results.size() > before; }))
         return false;
     result = results.back();
     return true;
 }
 
-bool DeviceRig::WaitFor(const std::function<bool()>& done, int timeoutMs)
+void DeviceRig::Hold()
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    holding = true;
+    QSemaphore* gate = &held;
+    // Bounded, so that a test that forgets to release still ends.
+    QMetaObject::invokeMethod(holder.get(), [gate] { gate->tryAcquire(1, 60000); }, Qt::QueuedConnection);
+}
+
+void DeviceRig::Release()
+{
+    if (holding)
+        held.release();
+    holding = false;
 }
 
 std::vector<std::string> DeviceRig::LogCalls() const
@@ -120,10 +131,8 @@ int DeviceRig::CountCalls(const std::string& call) const
 int DeviceRig::LastCall(const std::string& call) const
 {
     const auto calls = LogCalls();
-    for (int i = static_cast<int>(calls.size()) - 1; i >= 0; --i)
-        if (calls[static_cast<std::size_t>(i)].rfind(call + " ", 0) == 0)
-            return i;
-    return -1;
+    const auto last = std::find_if(calls.rbegin(), calls.rend(), [&](const std::string& l) { return l.rfind(call + " ", 0) == 0; });
+    return static_cast<int>(calls.rend() - last) - 1;
 }
 
 bool DeviceRig::EndsDeInitialised() const
@@ -132,9 +141,16 @@ bool DeviceRig::EndsDeInitialised() const
     return last >= 0 && last + 1 == static_cast<int>(LogCalls().size());
 }
 
-bool DeviceRig::HasMessageStartingWith(const QString& prefix) const
+bool DeviceRig::MessagesInOrder(const QStringList& expected) const
 {
-    return std::any_of(messages.begin(), messages.end(), [&](const QString& m) { return m.startsWith(prefix); });
+    int at = 0;
+    for (const QString& m : expected) {
+        at = messages.indexOf(m, at);
+        if (at < 0)
+            return false;
+        ++at;
+    }
+    return true;
 }
 
 std::string OpenCvSample(const std::string& name) { return std::string(VIREO_OPENCV_SAMPLES) + "/" + name; }
@@ -148,13 +164,7 @@ cv::Mat ReadPicture(const std::string& path)
     return picture;
 }
 
-// The camera-sized frame is a copy of one made once, as a capture thread hands
-// out copies. Under ThreadSanitizer the copy's time matters: Qt hands a queued
-// call to a job thread that is just starting through locks the sanitizer
-// cannot see, and a frame dispatched at once after a connect gets that
-// reported as a race in Qt's code.
 cv::Mat PlainFrame(int width, int height)
 {
-    static const cv::Mat camera(480, 640, CV_8UC3, cv::Scalar(40, 80, 120));
-    return width == 640 && height == 480 ? camera.clone() : cv::Mat(height, width, CV_8UC3, cv::Scalar(40, 80, 120));
+    return cv::Mat(height, width, CV_8UC3, cv::Scalar(40, 80, 120));
 }

@@ -1,18 +1,22 @@
 #pragma once
 // The controller against the emulated dongle, with the panel's part played by
-// the test: messages, status changes, firmware answers and results recorded.
-// Each rig works in a scratch directory of its own (the library's log lands
-// there) and sets the emulator's knobs through the environment and a control
-// file.
+// the test: messages, states, status changes, firmware questions and results
+// recorded. Each rig works in a scratch directory of its own (the library's
+// log lands there) and sets the emulator's knobs through the environment and
+// a control file. Waits run the event loop until an event; their time limit
+// only keeps a broken test from hanging.
 
 #include "HostLibAdapter/HostLibAdapter.h"
 #include "TempDir.h"
 
+#include <QSemaphore>
 #include <QStringList>
 
 #include <opencv2/core/mat.hpp>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,14 +43,18 @@ public:
     // Replaces the control file's text (read within a second, and at connect).
     void WriteControl(const std::string& text);
 
-    // Connects as the panel's Connect button does; true when connected.
+    // Runs the event loop until `done` (or the state); false after `timeoutMs`.
+    static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000);
+    bool WaitForState(DeviceState state);
+    // Connects as the panel's Connect button does; true when it ends connected.
     bool Connect(int Mode);
-    // Connects to a dongle taking `inferMs` an inference and hands it a frame.
-    bool ConnectBusy(int inferMs);
-    // Offers a frame and waits for its result; false on timeout.
-    bool Infer(const cv::Mat& frame, DeviceResult& result, int timeoutMs = 20000);
-    // Runs the event loop until `done` or `timeoutMs`; returns done().
-    static bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+    // Offers a frame once the device is ready and waits for its result.
+    bool Infer(const cv::Mat& frame, DeviceResult& result);
+
+    // Holds the dongle's thread: what is queued to it from now on waits
+    // until Release (or the rig's end).
+    void Hold();
+    void Release();
 
     // The library's log: one "edl_<call> ... result=<n>" line per call.
     std::vector<std::string> LogCalls() const;
@@ -55,22 +63,26 @@ public:
     int LastCall(const std::string& call) const;
     // The library is de-initialised after the last call that used it.
     bool EndsDeInitialised() const;
-    bool HasMessage(const QString& text) const { return messages.contains(text); }
-    bool HasMessageStartingWith(const QString& prefix) const;
+    // `expected` appear in this order among the messages.
+    bool MessagesInOrder(const QStringList& expected) const;
     std::string Messages() const { return messages.join(" | ").toStdString(); }
 
     QStringList messages;
+    std::vector<DeviceState> states;  // every SigStateChanged, answers included
     std::vector<bool> statuses;
-    std::vector<std::vector<int>> fwQuestions;
     std::vector<DeviceResult> results;
     int changeModelDone = 0;
-    bool fwAnswer = true;  // the user's answer to a non-empty firmware question
+    // The user's answer to a non-empty firmware question; none: it stays open.
+    std::optional<bool> fwAnswer = true;
 
 private:
     TempDir dir;
     std::string previousDir;
     std::vector<std::string> knobs;
     HostLibAdapter* adapter = nullptr;
+    std::unique_ptr<QObject> holder;  // lives on the dongle's thread
+    QSemaphore held;
+    bool holding = false;
 };
 
 // Test data: OpenCV's sample pictures and the build's model and sample files.

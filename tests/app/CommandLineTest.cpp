@@ -17,6 +17,11 @@ struct Run {
     bool noWindow = false;
     bool stats = false;
     const char* report = "";
+    const char* record = "";
+    int recordMaxMb = 1024;
+    const char* results = "";
+    int resultsMaxMb = 256;
+    const char* snapshotDir = "";
 };
 
 struct LineCase {
@@ -57,6 +62,11 @@ TEST_P(CommandLineParse, GivesTheRunOrTheExit)
     EXPECT_EQ(o.overrides.noWindow, c.run.noWindow);
     EXPECT_EQ(o.showStats, c.run.stats);
     EXPECT_EQ(o.reportPath, QString::fromUtf8(c.run.report));
+    EXPECT_EQ(o.recordPath, QString::fromUtf8(c.run.record));
+    EXPECT_EQ(o.recordMaxMb, c.run.recordMaxMb);
+    EXPECT_EQ(o.resultsPath, QString::fromUtf8(c.run.results));
+    EXPECT_EQ(o.resultsMaxMb, c.run.resultsMaxMb);
+    EXPECT_EQ(o.snapshotDir, QString::fromUtf8(c.run.snapshotDir));
 }
 
 using L = QStringList;
@@ -67,8 +77,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLineParse, ::testing::Values(
     LineCase{"settings file alone", {kFile}, -1, {kFile, {}, {}}},
     LineCase{"options after the settings file", {kFile, "--mode", "FIFO", "--camera", "rtsp://cam/1", "--no-window"},
              -1, {kFile, "rtsp://cam/1", InferenceMode::Fifo, false, true}},
-    LineCase{"every option", {"--camera=2", "--mode=NX310", "--fullscreen", "--stats", "--report", "r.json"}, -1,
-             {"", "2", InferenceMode::Nx310, true, false, true, "r.json"}},
+    LineCase{"every option", {"--camera=2", "--mode=NX310", "--fullscreen", "--stats", "--report", "r.json", "--record",
+             "v.MKV", "--record-max-mb", "1", "--results", "r.jsonl", "--results-max-mb=1048576", "--snapshot-dir", "s"},
+             -1, {"", "2", InferenceMode::Nx310, true, false, true, "r.json", "v.MKV", 1, "r.jsonl", 1048576, "s"}},
     LineCase{"a settings file that looks like an option", {"--", "-odd.json"}, -1, {"-odd.json", {}, {}}},
     LineCase{"help", {"--help"}, 0, {}, "--camera <SOURCE>"},
     LineCase{"help among bad options", {"--mode", "foo", "-h", "--bogus"}, 0, {}, "Usage: "},
@@ -79,6 +90,14 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLineParse, ::testing::Values(
     LineCase{"two settings files", {kFile, "other.json"}, 2, {}, "other.json"},
     LineCase{"empty settings file name", {""}, 2, {}, "empty"},
     LineCase{"full screen and no window", {"--fullscreen", "--no-window"}, 2, {}, "--no-window"},
-    LineCase{"empty report name", {"--report="}, 2, {}, "--report"}), CaseName());
+    LineCase{"empty report name", {"--report="}, 2, {}, "--report"},
+    LineCase{"recording that a cut would spoil", {"--record", "out.mp4"}, 2, {}, ".mkv (Matroska) or .avi"},
+    LineCase{"recording without extension", {"--record", "out"}, 2, {}, "--record out"},
+    LineCase{"recording and results in one file", {"--record", "a/../x.avi", "--results", "x.avi"}, 2, {}, "same file"},
+    LineCase{"empty results name", {"--results", ""}, 2, {}, "--results"},
+    LineCase{"recording size zero", {"--record-max-mb", "0"}, 2, {}, "--record-max-mb 0 is not a size"},
+    LineCase{"results size beyond a terabyte", {"--results-max-mb", "1048577"}, 2, {}, "--results-max-mb 1048577"},
+    LineCase{"results size not a number", {"--results-max-mb", "1e3"}, 2, {}, "--results-max-mb 1e3"},
+    LineCase{"empty snapshot folder", {"--snapshot-dir="}, 2, {}, "--snapshot-dir"}), CaseName());
 
 }  // namespace

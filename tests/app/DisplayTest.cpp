@@ -93,6 +93,23 @@ std::string PanelBox(int x, int y, const std::string& text)
            R"(", "title": "Frame", "show_title": true, "show_on_panel": true}}}])";
 }
 
+// Snapshots and recordings keep what the window shows of the video: the
+// picture, boxes, panels and marks, but not the device panel or the statistics.
+TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
+{
+    window->findChild<QLabel*>(QStringLiteral("lblLogo"))->hide();
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    Show(kBoxWithPanel, R"([{"ordered_value_dict": {"n": {"title": "N", "value": "7", "show_on_panel": true}}}])");
+    const QImage shown = window->RenderShown();
+    EXPECT_EQ(shown, Screen().convertToFormat(QImage::Format_RGB32));
+
+    window->findChild<UsbPanelUiItem*>()->show();
+    QTest::keyClick(window.get(), Qt::Key_F4);
+    Show(kBoxWithPanel, R"([{"ordered_value_dict": {"n": {"title": "N", "value": "7", "show_on_panel": true}}}])");
+    ASSERT_NE(Screen().convertToFormat(QImage::Format_RGB32), shown);
+    EXPECT_EQ(window->RenderShown(), shown);
+}
+
 TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
 {
     const struct {

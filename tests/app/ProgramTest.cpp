@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <opencv2/videoio.hpp>
 
 #include <filesystem>
 
@@ -67,8 +70,9 @@ TEST_P(ProgramRunReport, EndsInOrderOnSigtermWithTheStagesThatRan)
                         R"(/samples/faces.avi", "RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")" +
                         dir.File("resp") + R"("})");
     ChildProcess detector;
-    if (c.detector)
+    if (c.detector) {
         ASSERT_TRUE(detector.Start(OwlDetector(dir.File("req"), dir.File("resp"))));
+    }
     const std::string report = c.reportDirMissing ? dir.File("missing/report.json") : dir.File("report.json");
     qputenv("VIREO_AUTOCONNECT", "0");
     const ProgramRun run = RunProgram(path, 2500, {"--report", report});
@@ -101,22 +105,96 @@ INSTANTIATE_TEST_SUITE_P(Modes, ProgramRunReport, ::testing::Values(
     ReportCase{"dongle", "NX310", false, false, {"capture read", "display", "capture to display"}},
     ReportCase{"report into a missing folder", "FIFO", false, true, {}}), CaseName());
 
-// Also the run without a window that only a signal ends.
-TEST(Program, CommandLineOverridesAreUsedButNeverWritten)
-{
-    TempDir dir;
-    const std::string path = dir.File("mine.json");
-    WriteText(path, R"({"RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")" + dir.File("resp") + R"("})");
-    QtSettingManager().Load(path);  // completed as the program writes it
-    const std::string before = ReadText(path);
+struct KeepCase {
+    const char* name;
+    bool noWindow;
+};
 
-    const ProgramRun overridden = RunProgram(path, 1500, {"--camera", VIREO_BUILD_DIR "/samples/faces.avi", "--mode",
-                                                          "FIFO", "--no-window"});
-    EXPECT_EQ(overridden.exitCode, 0) << overridden.log.toStdString();
-    EXPECT_TRUE(overridden.log.contains(QStringLiteral("open camera success")));
-    EXPECT_TRUE(overridden.log.contains(QStringLiteral("fifo with errno"))) << "the detector is asked";
-    EXPECT_EQ(ReadText(path), before);
+void PrintTo(const KeepCase& c, std::ostream* os)
+{
+    *os << c.name;
 }
+
+class ProgramKeeps : public ::testing::TestWithParam<KeepCase> {};
+
+// A detector that answers every picture with one box over its quarter
+// (213,120 213x120 of the 853x480 it is sent): the results log holds that box
+// in camera pixels, and the recording lasts as long as it ran, with the box in
+// it. Without a window, the source and mode come from the command line and
+// are never written into the settings file.
+TEST_P(ProgramKeeps, RecordsWhatIsShownAndLogsTheResults)
+{
+    const KeepCase& c = GetParam();
+    TempDir dir;
+    const std::string settings = dir.File("mine.json");
+    const std::string pipes = R"("RequestFIFO": ")" + dir.File("req") + R"(", "ResponseFIFO": ")" + dir.File("resp") + "\"";
+    WriteText(settings, c.noWindow ? "{" + pipes + "}"
+                                   : R"({"InferenceMode": "FIFO", "CameraFps": 30, "CameraAutoReconnectSec": 0,
+                                        "Camera": ")" VIREO_BUILD_DIR R"(/samples/faces.avi", )" + pipes + "}");
+    QtSettingManager().Load(settings);  // completed as the program writes it
+    const std::string before = ReadText(settings);
+    ChildProcess detector;
+    ASSERT_TRUE(detector.Start({"/usr/bin/python3", VIREO_SOURCE_DIR "/tests/fifo/scripted_detector.py", "--req",
+                                dir.File("req"), "--resp", dir.File("resp")}));
+    ASSERT_TRUE(WaitForPath(dir.File("resp")));
+    std::vector<std::string> argv{VIREO_BUILD_DIR "/bin/VireoOwlEdge", settings, "--record",
+                                  dir.File("out.mkv"), "--results", dir.File("out.jsonl")};
+    if (c.noWindow)
+        argv.insert(argv.end(), {"--camera", VIREO_BUILD_DIR "/samples/faces.avi", "--mode", "FIFO", "--no-window"});
+    ChildProcess program;
+    ASSERT_TRUE(program.Start(argv, true, {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
+    const QString started = c.noWindow ? QStringLiteral("open camera") : QStringLiteral("[Record] recording what is shown");
+    ASSERT_TRUE(program.WaitFor([&](const QString& log) { return log.contains(started); }, 30000)) << program.Output();
+    QElapsedTimer recording;
+    recording.start();
+    program.WaitExit(std::chrono::milliseconds(3000));
+    const double recordedSeconds = recording.elapsed() / 1000.0;
+    EXPECT_EQ(program.Stop(std::chrono::seconds(10)), 0) << program.Output();
+    EXPECT_EQ(ReadText(settings), before);
+
+    const QStringList lines = QString::fromStdString(ReadText(dir.File("out.jsonl"))).split('\n', Qt::SkipEmptyParts);
+    EXPECT_GE(lines.size(), 2) << program.Output();
+    for (const QString& line : lines) {
+        const Json::Value boxes = ParseJson(line.toStdString())["boxes"];
+        ASSERT_EQ(boxes.size(), 1u) << line.toStdString();
+        EXPECT_EQ(boxes[0]["rect"], ParseJson("[320, 180, 320, 180]")) << line.toStdString();
+    }
+    if (c.noWindow) {
+        EXPECT_TRUE(program.output.contains(QStringLiteral("[Record] nothing is drawn without a window")));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.mkv")));
+        return;
+    }
+    cv::VideoCapture video(dir.File("out.mkv"));
+    std::vector<cv::Mat> frames;
+    for (cv::Mat frame; video.read(frame);)
+        frames.push_back(frame);
+    ASSERT_FALSE(frames.empty());
+    // On a busy machine the encoder gives way to the video and says how much it skipped.
+    const QRegularExpressionMatch skip =
+        QRegularExpression(QStringLiteral("the encoder fell behind and skipped ([0-9.]+) s")).match(program.output);
+    const double skipped = skip.hasMatch() ? skip.captured(1).toDouble() : 0.0;
+    EXPECT_NEAR(frames.size() / video.get(cv::CAP_PROP_FPS) + skipped, recordedSeconds, 0.1 * recordedSeconds);
+    // The box's left border (230,230,230), 10 px out from the quarter, in the
+    // picture as fitted into the recorded window.
+    const cv::Mat& middle = frames[frames.size() / 2];
+    const double scale = std::min(middle.cols / 853.0, middle.rows / 480.0);
+    const int left = (middle.cols - int(853 * scale)) / 2 + int((213 - 10) * scale);
+    const int top = (middle.rows - int(480 * scale)) / 2 + int((120 - 10) * scale);
+    int bright = 0;
+    const int rows = int(140 * scale) / 2;
+    for (int y = top + rows / 2; y < top + rows / 2 + rows; ++y) {
+        bool found = false;
+        for (int x = left - 1; x <= left + 3; ++x) {
+            const cv::Vec3b& p = middle.at<cv::Vec3b>(y, x);
+            found |= p[0] > 190 && p[1] > 190 && p[2] > 190;
+        }
+        bright += found;
+    }
+    EXPECT_GE(bright, rows * 9 / 10) << "no box border at x " << left;
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, ProgramKeeps,
+                         ::testing::Values(KeepCase{"window", false}, KeepCase{"no_window", true}), CaseName());
 
 // Command lines that end the program before it reads or writes anything, on
 // a machine without a display.

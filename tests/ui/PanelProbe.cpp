@@ -11,6 +11,8 @@ PanelProbe::PanelProbe(UsbPanelUiItem* panel, Qt::ConnectionType type) : panel(p
     QObject::connect(panel, &UsbPanelUiItem::SigUpdateBtnClicked, panel, [this](int id, std::string path) {
         seen.push_back("upload " + std::to_string(id) + " " + path);
     }, type);
+    QObject::connect(panel, &UsbPanelUiItem::SigUserModelChosen, panel,
+                     [this](std::string path) { seen.push_back("model " + path); }, type);
     QObject::connect(panel, &UsbPanelUiItem::SigUpdateUserDefinedClassMappingTable, panel,
                      [this](std::string path) { seen.push_back("label " + path); }, type);
     QObject::connect(panel, &UsbPanelUiItem::SigUpdateFwConfirm, panel,

@@ -40,7 +40,7 @@ public:
     std::string Light() const;
 
     // Signals sent so far, as text: "connect 0", "reset", "upload 4 m.bin",
-    // "label l.txt", "fw 1 [0,2] yes".
+    // "model m.bin", "label l.txt", "fw 1 [0,2] yes".
     std::vector<std::string> seen;
 
 private:

@@ -64,6 +64,7 @@ TEST_P(FirmwareQuestion, AnswerGoesBackWithModeAndDevices)
         });
     }
     panel.SlotUpdateFwConfirmMsgShow(3, c.devices);
+    Settle();  // the box is asked without a nested event loop
     EXPECT_EQ(answered, c.asked);
     EXPECT_EQ(probe.seen, std::vector<std::string>{c.sent});
 }
@@ -74,17 +75,20 @@ struct FileCase {
     const char* name;
     bool labelBar;
     std::vector<std::string> choices;  // files chosen in turn; "": the dialog cancelled
-    QString shown;                     // in the bar
+    QString shown;                     // in the bar; its tooltip holds the whole path
     QString message;                   // a part of the last message line, also logged
     std::vector<std::string> sent;     // after the choices and a click on Upload
 };
 
+const std::string kLong = "models/a model with a name far too long for its field, version 12.bin";
+
 const FileCase kFileCases[] = {
-    {"model", false, {"models/m.bin"}, "models/m.bin", "[Host Lib] Select model models/m.bin",
-     {"upload 4 models/m.bin"}},
+    {"model", false, {"models/m.bin"}, "m.bin", "[Host Lib] Select model models/m.bin",
+     {"model models/m.bin", "upload 4 models/m.bin"}},
     {"not a bin file", false, {"notes.txt"}, "Please Select Model", "notes.txt", {}},
-    {"cancel keeps the model", false, {"models/m.bin", ""}, "models/m.bin", "", {"upload 4 models/m.bin"}},
-    {"a name with markup is text", false, {"<b>x<i>.bin"}, "<b>x<i>.bin", "", {"upload 4 <b>x<i>.bin"}},
+    {"cancel keeps the model", false, {"models/m.bin", ""}, "m.bin", "", {"model models/m.bin", "upload 4 models/m.bin"}},
+    {"a name with markup is text", false, {"<b>x<i>.bin"}, "<b>x<i>.bin", "", {"model <b>x<i>.bin", "upload 4 <b>x<i>.bin"}},
+    {"a long name is cut in the middle", false, {kLong}, "a model\u2026.bin", "", {"model " + kLong, "upload 4 " + kLong}},
     {"label file, but no model to upload", true, {"labels.txt"}, "labels.txt",
      "[Host Lib] Select label file labels.txt", {"label labels.txt"}},
     {"cancelled label", true, {""}, "Please Select Label", "", {}},
@@ -99,6 +103,7 @@ TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
     const FileCase& c = GetParam();
     LogLines log;
     WriteText(scratch.File("<b>x<i>.bin"), "model");
+    WriteText(scratch.File(kLong), "model");
     panel->SlotStatusChanged(true);
     probe->Radio(4)->click();
     SelectFileBarUiItem* bar = c.labelBar ? probe->LabelBar() : probe->ModelBar();
@@ -110,12 +115,22 @@ TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
         EXPECT_EQ(dialog->nameFilters().join(' ').contains("*.bin"), !c.labelBar);
         EXPECT_EQ(dialog->parent(), host.get()) << "the dialog belongs to the window";
     }
-    EXPECT_EQ(bar->Label()->text(), c.shown);
+    // "start…end": cut in the middle, the start and the end kept.
+    const QString text = bar->Label()->text();
+    const QStringList parts = c.shown.split(QChar(0x2026));
+    EXPECT_TRUE(parts.size() == 1 ? text == c.shown
+                                  : text.startsWith(parts[0]) && text.contains(QChar(0x2026)) && text.endsWith(parts[1]))
+        << text.toStdString();
+    if (!text.startsWith("Please Select")) {
+        EXPECT_LE(bar->Label()->fontMetrics().horizontalAdvance(text), bar->Label()->contentsRect().width());
+        EXPECT_EQ(bar->Label()->toolTip().toStdString(), c.choices.front());
+    }
     EXPECT_EQ(bar->Label()->textFormat(), Qt::PlainText);
     const QString lastLine = probe->MsgLabel()->text().section('\n', -1);
     EXPECT_TRUE(lastLine.contains(c.message)) << probe->MsgLabel()->text().toStdString();
     if (!c.message.isEmpty()) {
-        EXPECT_EQ(log.Starting(QStringLiteral("[Host Lib]")).value(0), lastLine);
+        const QStringList logged = log.Starting(QStringLiteral("[Host Lib]"));
+        EXPECT_EQ(logged.isEmpty() ? QString() : logged.last(), lastLine);
     }
     probe->Upload()->click();
     EXPECT_EQ(probe->seen, c.sent);

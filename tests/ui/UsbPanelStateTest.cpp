@@ -1,6 +1,6 @@
-// The device panel's controls through the connection cycle: lights and
-// enabled states after each sequence of user clicks and controller answers,
-// and the signals that leave the panel.
+// The device panel's controls follow the controller's state and the model
+// chosen in the panel: the light as a grab shows it and every control's
+// enabled state, for each state, and what the panel sends and says.
 #include "PanelProbe.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -9,71 +9,55 @@
 
 namespace {
 
-// What happens, one character a step: C, R, U: a click on Connect, Reset or
-// Upload; 1, 2, 4: a click on that model's radio button; M: the user picks
-// models/m.bin in the model dialog; +, -: the controller reports the
-// connection up or down; D: the controller reports a model change done.
+using S = DeviceState;
+
+// While connected, one character a step: 2, 4: a click on that model's
+// radio button; M: the user picks models/m.bin; D: the controller reports a
+// model change done. Then the states arrive.
 struct StateCase {
     const char* name;
     const char* steps;
+    std::vector<DeviceState> states;
     const char* light;
     bool connect, reset, upload, radios, bars;
-    int checked;
-    std::vector<std::string> sent;
 };
 
 const StateCase kStateCases[] = {
-    {"constructed", "", "red", true, false, false, false, false, 0, {}},
-    {"connecting, and connect cannot start twice", "CC", "orange", false, false, false, false, false, 0, {"connect 0"}},
-    {"connect failed", "C-", "red", true, false, false, false, false, 0, {"connect 0"}},
-    {"connected, built-in model: no upload yet", "C+", "green", false, true, false, true, false, 0, {"connect 0"}},
-    {"radio of a built-in model enables upload", "C+2", "green", false, true, true, true, false, 2, {"connect 0"}},
-    {"image project without a model: bars, no upload", "C+4", "green", false, true, false, true, true, 4,
-     {"connect 0"}},
-    {"choosing a model enables upload", "C+4M", "green", false, true, true, true, true, 4, {"connect 0"}},
-    {"upload sends the model file path", "C+4MU", "green", false, false, false, false, false, 4,
-     {"connect 0", "upload 4 models/m.bin"}},
-    {"upload of a built-in model sends an empty path", "C+1U", "green", false, false, false, false, false, 1,
-     {"connect 0", "upload 1 "}},
-    {"the stored path goes with any model", "C+4M1U", "green", false, false, false, false, false, 1,
-     {"connect 0", "upload 1 models/m.bin"}},
-    {"nothing starts during an upload", "C+1UUR2", "green", false, false, false, false, false, 1,
-     {"connect 0", "upload 1 "}},
-    {"model change done", "C+1UD", "green", false, true, true, true, false, 1, {"connect 0", "upload 1 "}},
-    {"model change done with image project", "C+4MUD", "green", false, true, true, true, true, 4,
-     {"connect 0", "upload 4 models/m.bin"}},
-    {"failed model change ends the connection", "C+1U-", "red", true, false, false, false, false, 1,
-     {"connect 0", "upload 1 "}},
-    {"nothing starts during a reset", "C+RRU", "green", false, false, false, false, false, 0, {"connect 0", "reset"}},
-    {"reset done", "C+R-", "red", true, false, false, false, false, 0, {"connect 0", "reset"}},
-    {"connecting with image project checked connects with face detection", "C+4M-C", "orange", false, false, false,
-     false, false, 0, {"connect 0", "connect 0"}},
-    {"connecting with object detection checked", "C+2-C", "orange", false, false, false, false, false, 2,
-     {"connect 0", "connect 2"}},
-    {"status up with image project and a model", "C+4M+", "green", false, true, true, true, true, 4, {"connect 0"}},
-    {"nothing answers while disconnected", "RU2", "red", true, false, false, false, false, 0, {}},
+    {"disconnected", "", {S::Disconnected}, "red", true, false, false, false, false},
+    {"connecting", "", {S::Connecting}, "orange", false, false, false, false, false},
+    {"awaiting the firmware answer", "", {S::AwaitingFirmwareAnswer}, "orange", false, false, false, false, false},
+    {"updating firmware", "", {S::UpdatingFirmware}, "orange", false, false, false, false, false},
+    {"connected: nothing to upload yet", "", {S::Connected}, "green", false, true, false, true, false},
+    {"resetting", "2", {S::Resetting}, "green", false, false, false, false, false},
+    {"changing the model", "4M", {S::ChangingModel}, "green", false, false, false, false, false},
+    {"closing", "", {S::Closing}, "orange", false, false, false, false, false},
+    {"connected, another model picked", "2", {S::Connected}, "green", false, true, true, true, false},
+    {"connected, image project without a model", "4", {S::Connected}, "green", false, true, false, true, true},
+    {"connected, image project with a model", "4M", {S::Connected}, "green", false, true, true, true, true},
+    {"connected after a model change", "D", {S::Connected}, "green", false, true, true, true, false},
+    {"a new connection has nothing to upload", "2", {S::Connecting, S::Connected}, "green", false, true, false, true,
+     false},
 };
 
 void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
 
 class PanelStates : public PanelFixture, public ::testing::WithParamInterface<StateCase> {};
 
-TEST_P(PanelStates, ControlsFollowTheCycle)
+TEST_P(PanelStates, LightAndControlsFollowTheState)
 {
     const StateCase& c = GetParam();
+    panel->SlotDeviceStateChanged(S::Connected);
     for (const char* step = c.steps; *step != '\0'; ++step) {
-        switch (*step) {
-        case 'C': probe->Connect()->click(); break;
-        case 'R': probe->Reset()->click(); break;
-        case 'U': probe->Upload()->click(); break;
-        case '1': case '2': case '4': probe->Radio(*step - '0')->click(); break;
-        case 'M': Choose(probe->ModelBar(), "models/m.bin"); break;
-        case '+': case '-': panel->SlotStatusChanged(*step == '+'); break;
-        case 'D': panel->SlotChangeModelDone(); break;
-        default: FAIL() << "no step " << *step;
-        }
-        Settle();
+        if (*step == 'M')
+            Choose(probe->ModelBar(), "models/m.bin");
+        else if (*step == 'D')
+            panel->SlotChangeModelDone();
+        else
+            probe->Radio(*step - '0')->click();
     }
+    for (const DeviceState state : c.states)
+        panel->SlotDeviceStateChanged(state);
+    Settle();
     EXPECT_EQ(probe->Light(), c.light);
     EXPECT_EQ(probe->Connect()->isEnabled(), c.connect) << "connect";
     EXPECT_EQ(probe->Reset()->isEnabled(), c.reset) << "reset";
@@ -82,11 +66,43 @@ TEST_P(PanelStates, ControlsFollowTheCycle)
         EXPECT_EQ(probe->Radio(id)->isEnabled(), c.radios) << "radio " << id;
     EXPECT_EQ(probe->ModelBar()->isEnabled(), c.bars) << "model bar";
     EXPECT_EQ(probe->LabelBar()->isEnabled(), c.bars) << "label bar";
-    EXPECT_EQ(probe->CheckedId(), c.checked);
-    EXPECT_EQ(probe->seen, c.sent);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cycle, PanelStates, ::testing::ValuesIn(kStateCases), CaseName());
+INSTANTIATE_TEST_SUITE_P(States, PanelStates, ::testing::ValuesIn(kStateCases), CaseName());
+
+using PanelActions = PanelFixture;
+
+// Connect loads the checked model, Image Project with its file; without a
+// file there is nothing to load and face detection stands in.
+TEST_F(PanelActions, ConnectAsksForTheCheckedModel)
+{
+    panel->SlotDeviceStateChanged(S::Connected);
+    probe->Radio(4)->click();
+    panel->SlotDeviceStateChanged(S::Disconnected);
+    probe->Connect()->click();
+    EXPECT_EQ(probe->CheckedId(), 0);
+    panel->SlotDeviceStateChanged(S::Connected);
+    probe->Radio(4)->click();
+    Choose(probe->ModelBar(), "models/m.bin");
+    probe->Upload()->click();
+    panel->SlotDeviceStateChanged(S::Disconnected);
+    probe->Connect()->click();
+    EXPECT_EQ(probe->CheckedId(), 4);
+    EXPECT_EQ(probe->seen, (std::vector<std::string>{"connect 0", "model models/m.bin", "upload 4 models/m.bin",
+                                                      "connect 4"}));
+}
+
+// A radio click while connected says that Upload applies it; before that,
+// the click says nothing.
+TEST_F(PanelActions, ARadioClickWhileConnectedSaysUploadAppliesIt)
+{
+    panel->SlotDeviceStateChanged(S::Connected);
+    probe->Radio(2)->click();
+    EXPECT_EQ(probe->MsgLabel()->text(), "[Host Lib] Object Detection chosen: press Upload to load it.");
+    probe->Radio(4)->click();
+    EXPECT_TRUE(probe->MsgLabel()->text().endsWith("select a model file, then press Upload."));
+    EXPECT_TRUE(probe->seen.empty()) << "nothing changes before Upload";
+}
 
 using PanelLook = PanelFixture;
 
@@ -107,17 +123,25 @@ TEST_F(PanelLook, BackgroundSeparatorsAndMessageArea)
     EXPECT_LT(probe->Upload()->geometry().bottom(), area.top());
 }
 
-TEST_F(PanelLook, FadesInWithAShadowAndOut)
+// Fades in with a shadow and out; a hiding panel takes no clicks from the
+// moment it starts to fade: they reach the window beneath.
+TEST_F(PanelLook, FadesInWithAShadowAndOutTakingNoClicksWhileHiding)
 {
+    panel->SlotDeviceStateChanged(S::Connected);
     panel->hide();
     const auto shadowed = [this] { return qobject_cast<QGraphicsDropShadowEffect*>(panel->graphicsEffect()); };
     panel->ShowPanel(true);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_NE(qobject_cast<QGraphicsOpacityEffect*>(panel->graphicsEffect()), nullptr);
     EXPECT_TRUE(QTest::qWaitFor(shadowed, 5000));
+    const QPoint reset = probe->Reset()->mapTo(host.get(), probe->Reset()->rect().center());
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, reset);
+    EXPECT_EQ(probe->seen, std::vector<std::string>{"reset"});
 
     panel->ShowPanel(false);
     EXPECT_TRUE(panel->isVisible());
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, reset);
+    EXPECT_EQ(probe->seen.size(), 1u) << "the fading panel took the click";
     EXPECT_TRUE(QTest::qWaitFor([this] { return panel->isHidden(); }, 5000));
 
     // A show right after a hide wins: the hide's fade never completes.
@@ -129,6 +153,8 @@ TEST_F(PanelLook, FadesInWithAShadowAndOut)
     EXPECT_TRUE(QTest::qWaitFor(shadowed, 5000));
     QTest::qWait(500);
     EXPECT_TRUE(panel->isVisible());
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, reset);
+    EXPECT_EQ(probe->seen.size(), 2u);
 }
 
 }  // namespace

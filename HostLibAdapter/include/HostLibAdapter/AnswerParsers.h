@@ -31,11 +31,12 @@ enum class BoxListKind {
     Objects,  // object detection: ClassId is the dongle's class
 };
 
-// Appends the records of a box list answer of `size` bytes to `out`. False,
-// with `problem` set and nothing appended, when the answer does not hold the
-// boxes it claims or claims more than kMaxAnswerBoxes.
+// Appends the records of a box list answer of `size` bytes to `out`. An
+// answer that claims more than kMaxAnswerBoxes gives its first
+// kMaxAnswerBoxes, and sets `*clipped` when given. False, with `problem` set
+// and nothing appended, when the answer does not hold the boxes it claims.
 bool ParseBoxList(const char* answer, std::size_t size, BoxListKind kind, SentImageSize image,
-                  std::vector<FdFrResult>& out, std::string& problem);
+                  std::vector<FdFrResult>& out, std::string& problem, bool* clipped = nullptr);
 
 // Outcome of an age/gender answer that parsed.
 enum class AgeGenderOutcome {

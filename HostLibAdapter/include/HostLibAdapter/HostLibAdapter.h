@@ -1,82 +1,82 @@
 #pragma once
-// The device back-end controller: connects to the dongle, checks its firmware,
-// uploads models, hands frames to the per-device job worker and forwards the
-// results; resets the dongle or switches its model on request. Its messages
-// ("[Host Lib] ...") leave through SigShowMsg; it knows no widgets.
+// The device back-end controller: the one object through which the program
+// uses the dongle. It keeps where the connection stands (DeviceState, moved
+// by the table of DeviceTransitions.h), turns the panel's requests into
+// operations for the dongle's own thread (HostLibWorker), hands frames to
+// it, and forwards results and messages. It never waits for the dongle.
 
 #include "HostLibAdapter/FdFrResult.h"
+#include "HostLibAdapter/DeviceTransitions.h"
+#include "HostLibAdapter/HostLibWorker.h"
+#include "devicestate/DeviceState.h"
 #include "pipeline/InferenceBackends.h"
+#include "threads/OwnedThread.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <opencv2/core/mat.hpp>
 
 #include <atomic>
 #include <cstddef>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-class HostLibWorker;
 class QThread;
 
 // Thread-safety: lives on the GUI thread, where its slots and operations run.
-// IsReady, IsBusy, Dispatch, GetDevId and ShowMsg may be called from any
-// thread; SetResolution called from another thread is handed to the GUI
+// IsReady, IsBusy, Dispatch, GetDevId, State and ShowMsg may be called from
+// any thread; SetResolution called from another thread is handed to the GUI
 // thread.
 class HostLibAdapter : public QObject, public DeviceBackend {
     Q_OBJECT
 
 public:
-    // Where files are found and how long waits last. Relative directories are
-    // taken from the executable's directory.
+    // Where files are found and how long a job may keep the dongle from a
+    // reset or model change. Relative directories are taken from the
+    // executable's directory.
     struct Options {
         std::string modelDir = "../HostLibAdapter/models";
         std::string firmwareDir = "../HostLibAdapter/fw";
-        int waitLimitMs = 10000;  // reset / model change waiting for a running job
-        int joinMs = 3000;        // stopping the job thread
+        int waitLimitMs = 10000;
     };
 
     // The one instance, created on first use on the GUI thread.
     static HostLibAdapter* GetInstance();
-    // Ends the connection (stops and joins the job thread, de-initialises the
-    // library) without emitting anything, and deletes the instance.
+    // Closes the connection on the dongle's thread, waits for that thread to
+    // end (for a call inside the library to return) and deletes the
+    // instance. Nothing is emitted meanwhile.
     static void DestroyInstance();
 
     void SetOptions(const Options& options);
-    // The user model file loaded when connecting with model 4 (remembered
-    // from the last successful upload otherwise).
-    void SetUserModelPath(const std::string& ModelPath);
 
+    DeviceState State() const { return state.load(); }
+    bool IsConnected() const { return State() == DeviceState::Connected; }
     // Emits SigShowMsg on the GUI thread, from whatever thread it is called.
     void ShowMsg(const QString& msg);
     // The camera's frame size; images sent to the dongle are at most
-    // 1280 x 720. A change while connected reconnects with the new size.
+    // 1280 x 720. A model loaded for another size is loaded again.
     void SetResolution(int width, int height);
 
+    // The dongle can take a frame now: connected, and no job in flight.
     bool IsReady(int DevId) override;
+    // A reset, model change or firmware update holds the dongle.
     bool IsBusy() const override;
     void Dispatch(cv::Mat image, std::size_t slot) override;
     int GetDevId(std::size_t slot) const;
-    bool IsConnected() const { return deviceConnected.load(); }
 
-    // Model upload onto the device in `slot`; see ModelNumbers.h.
-    bool SetModel(std::size_t slot, int Mode, const std::string& ModelPath);
-    bool ConfigAgeGender(int DevId);
-    bool ConfigYolo(int DevId);
-    bool ConfigMask(int DevId);
-    bool ConfigUserDefine(int DevId, const std::string& ModelPath);
-    // Writes both firmware images into the device; claims it meanwhile.
-    bool UpdateFw(int DevId);
+    // The dongle's thread, for tests and benchmarks that need to hold it.
+    QThread* DeviceThread() const { return deviceThread.Thread(); }
 
 public slots:
     void SlotConnect(int Mode);
     void SlotReset();
     void SlotChangeModel(int Mode, std::string ModelPath);
     void SlotCheckFw(int Mode, std::vector<int> vecDevId, bool blConfirm);
+    // The user model file that connecting with model 4 loads.
+    void SetUserModelPath(std::string ModelPath);
 
 signals:
     void SigRunVerify(int DevId, cv::Mat image);
@@ -89,65 +89,64 @@ signals:
     void SigStatusChanged(bool blStatus);
     void SigUpdateFwCheck(int Mode, std::vector<int> vecDevId);
     void SigShowMsg(QString msg);
+    // Every change of state, and the state again as the answer to every
+    // request that it refuses.
+    void SigStateChanged(DeviceState state);
+
+    // To the dongle's thread.
+    void SigOpenDevice();
+    void SigUpdateFirmware(std::vector<int> vecDevId, std::string firmwareDir);
+    void SigLoadModel(ModelRequest request);
+    void SigResetDevice();
+    void SigCloseDevice();
 
 private slots:
     void SlotInferenceFailed(int DevId);
     void SlotInferenceDone(int DevId, int Mode, std::vector<FdFrResult> ResultList);
-    void SlotReapLingering();
+    void SlotOperationDone(DeviceOperation operation, bool blOk, std::vector<int> vecDevId);
+    void SlotWaitTick();
+    void SlotWaitExpired();
 
 private:
-    struct WorkerEntry {
-        QThread* thread = nullptr;
-        HostLibWorker* worker = nullptr;
-        // Set by the job thread as its last act: reading it after the thread
-        // has stopped hands the worker's memory back to this thread.
-        std::shared_ptr<std::atomic<bool>> exited;
-    };
-    enum class WaitResult { Claimed, Lost, TimedOut };
-    class OperationGuard;
-
     HostLibAdapter();
     ~HostLibAdapter() override;
 
-    bool ConnectDevices(std::vector<int>& vecDevId);
-    void AddDevice(std::size_t slot, int DevId);
-    // The connection-lost path: status false, workers stopped, library
-    // de-initialised; the device's ready flag set again unless DevId is -1.
-    void EndConnection(int DevId, int joinMs);
-    void StopWorkers(int joinMs);
-    static void DeleteStopped(WorkerEntry& entry);
-    void DeInitIfSafe();
-    void ResetDevice();
-    void Reconnect();
-    WaitResult WaitForClaim(int DevId, const QString& waitingMsg);
-    bool LoadSet(int DevId, int Mode);
-    int DevIdOfSlot(std::size_t slot) const;
-    int ModelOf(int DevId) const;
-    bool RefuseWhileBusy();
+    // Moves by the table; false (and, for a request, the state announced
+    // again) when `event` has no row in the current state.
+    bool Apply(DeviceEvent event);
+    void Connect(int Mode, const std::string& ModelPath);
+    void LoadModel(bool announce);
+    // Entered Closing: the panel learns the connection is gone, the library closes.
+    void ConnectionEnded();
+    // While a job holds the dongle, says `msg` now and each second.
+    void StartWaiting(const QString& msg);
+    void StopWaiting();
+    // A model loaded for another image size than the camera's is reloaded.
+    void ReloadIfResized();
+    int InferWidth() const;
+    int InferHeight() const;
 
     static HostLibAdapter* instance;
 
     QThread* const guiThread;
     Options options;
-    std::atomic<bool> deviceConnected{false};
-    std::atomic<bool> deviceBusy{false};
+    // Written on the GUI thread only, read anywhere.
+    std::atomic<DeviceState> state{DeviceState::Disconnected};
 
     // GUI thread only.
-    bool libInitialised = false;
-    bool operationRunning = false;
-    bool awaitingFwAnswer = false;
-    bool pendingReconnect = false;
-    unsigned generation = 0;  // results of an ended connection's worker are dropped
-    int inferWidth = 0;
-    int inferHeight = 0;
+    int model = 0;                 // the model number asked for by the last connect or change
+    std::string modelPath;         // its file, for the user model
+    std::string userModelPath;     // the user model chosen in the panel
+    bool reconnectAfterReset = false;
     int cameraWidth = 0;
     int cameraHeight = 0;
-    std::string userModelPath;
-    std::map<int, WorkerEntry> devIdToWorker;
-    std::vector<WorkerEntry> lingering;  // job threads that did not stop in time
+    int loadedWidth = 0;           // the image size the model was last loaded for
+    int loadedHeight = 0;
+    unsigned uploads = 0;          // tickets of the model uploads sent
+    QTimer waitTicks;              // "Waiting to ..." each second while a job keeps the dongle
+    QTimer waitLimit;              // ... up to the wait limit
+    QString waitingMsg;
 
-    // Read by Dispatch on the inference thread; written on the GUI thread.
-    mutable std::mutex mapsMutex;
-    std::map<std::size_t, int> slotToDevId;
-    std::map<int, int> devIdToModel;
+    std::unique_ptr<HostLibWorker> worker;  // lives on deviceThread
+    OwnedThread deviceThread;               // declared last: stopped before the worker goes
 };

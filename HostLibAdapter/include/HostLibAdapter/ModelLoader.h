@@ -8,5 +8,5 @@
 // most 20 MiB), sends both with edl_start_dme, then the set's configuration
 // with edl_dme_configure. False, with the cause through `msg`, when a file
 // cannot be read (nothing is sent then) or the dongle refuses either call.
-// Runs on the controller's thread while the device is claimed.
+// Runs on the dongle's own thread.
 bool LoadModelSet(int DevId, const ModelSet& set, const MessageFn& msg);

@@ -1,6 +1,9 @@
 #pragma once
-// The model sets the dongle can run, and the 24-byte DME configuration record
-// that tells it which model of a set to run on images of which size.
+// The models the dongle can run, one row per model number (ModelNumbers.h):
+// which set is uploaded, the 24-byte DME configuration record that tells the
+// dongle what to run on images of which size, how its answer is read and how
+// its results are shown. Every part of the program that treats models
+// differently reads it from here.
 
 #include <array>
 #include <cstdint>
@@ -18,6 +21,36 @@ struct DmeConfig {
     // The record as 24 little-endian bytes.
     std::array<char, 24> ToBytes() const;
 };
+
+// How the dongle's answer of a model is laid out.
+enum class AnswerKind {
+    FaceBoxes,    // box list; class 0 dropped, 2 is a mask
+    ObjectBoxes,  // box list; the class is the object's
+    AgeGender,    // one face with age and gender
+    RawOutput,    // the user model's raw tensors, decoded here
+};
+
+// What the window shows of one result.
+enum class ResultLook {
+    BoxOnly,        // the box frame alone
+    AgeGender,      // box with gender and age
+    ObjectName,     // box with the object's class name
+    MaskOrNot,      // box with mask / no mask
+    LabelledClass,  // a frame-wide panel with the class named by the user's label file
+};
+
+struct ModelRow {
+    int number;             // the model number
+    const char* setFolder;  // under the model directory; null: the user's own file
+    std::uint32_t modelId;  // within the set
+    std::uint32_t outputCount;
+    std::uint32_t imageFormat;
+    AnswerKind answer;
+    ResultLook look;
+};
+
+// The row of model number `Mode`, or null for a number that names no model.
+const ModelRow* FindModel(int Mode);
 
 // Where a model set lives and how the dongle is told to run it.
 struct ModelSet {
@@ -38,11 +71,8 @@ constexpr int kFirmwareImageLimit = 0x20000;  // 128 KiB
 constexpr int kMaxInferWidth = 1280;
 constexpr int kMaxInferHeight = 720;
 
-// The set for model number `Mode` (see ModelNumbers.h) with paths under
-// `modelDir` ("<dir>/mask/fw_info.bin" ...), sized for `width` x `height`
-// images. For the user model the paths are the split files'. False for a
-// number that names no model.
-bool ModelSetFor(int Mode, const std::string& modelDir, int width, int height, ModelSet& set);
-
-// The user model's set from its two split files.
+// The set of `row` for `width` x `height` images: for a built-in model under
+// `modelDir` ("<dir>/mask/fw_info.bin" ...), for the user model the two
+// files split from the user's file.
+ModelSet ModelSetFor(const ModelRow& row, const std::string& modelDir, int width, int height);
 ModelSet UserModelSet(const std::string& setupPath, const std::string& modelPath, int width, int height);

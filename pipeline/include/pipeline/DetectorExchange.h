@@ -5,6 +5,7 @@
 
 #include "pipeline/DisplayMailbox.h"
 #include "pipeline/InferenceBackends.h"
+#include "threads/OwnedThread.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -12,7 +13,6 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 // Thread-safety: every member but Stop is called from one thread (the
 // inference worker's); Stop from any. The detector's Exchange and result
@@ -57,5 +57,5 @@ private:
     bool running = false;                 // an exchange is under way
     std::optional<DisplayFrame> finished;  // waiting for the inference thread
     bool stopping = false;
-    std::thread thread;
+    OwnedThread thread;  // runs Run() from its start until `stopping`
 };

@@ -108,6 +108,9 @@ public:
     std::atomic<std::uint64_t> framesShown{0};
     std::atomic<std::uint64_t> framesDropped{0};
     std::atomic<std::uint64_t> results{0};
+    // Shown pictures handed to the recording, and those it dropped because its encoder lagged.
+    std::atomic<std::uint64_t> picturesRecorded{0};
+    std::atomic<std::uint64_t> recordingDropped{0};
 
     // Forgets everything; for tests and benchmarks.
     void Reset()
@@ -125,6 +128,8 @@ public:
         framesShown.store(0);
         framesDropped.store(0);
         results.store(0);
+        picturesRecorded.store(0);
+        recordingDropped.store(0);
     }
 
 private:

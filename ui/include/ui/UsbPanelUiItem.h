@@ -2,6 +2,8 @@
 // The device panel: connect, reset, choose and upload a model, choose a label
 // file, answer the firmware question, and read the device's log lines.
 
+#include "devicestate/DeviceState.h"
+
 #include <QDir>
 #include <QFrame>
 #include <QPointer>
@@ -19,14 +21,14 @@ class QPropertyAnimation;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
+class MsgBoxUiItem;
 class SelectFileBarUiItem;
 
 // Thread-safety: GUI thread only, like every widget; a caller on another
 // thread reaches AppendMsg through a queued signal.
 // Holds no device logic: every action leaves as a signal, and the device
-// controller's answers come back as slot calls that set the controls. A
-// button that starts a connect, reset or upload stays disabled from its click
-// until the controller reports the outcome, so no action can start twice.
+// controller answers each with its state (SlotDeviceStateChanged); the light
+// and the buttons follow from that state and the model chosen here alone.
 class UsbPanelUiItem : public QFrame {
     Q_OBJECT
 
@@ -34,9 +36,9 @@ public:
     explicit UsbPanelUiItem(QWidget* parent = nullptr);
     ~UsbPanelUiItem() override;
 
-    // Checks model `Id` and connects as a click on Connect does; for model 4
-    // the user model file (and label file) are taken as if chosen first.
-    // For demos and kiosks that start without a mouse.
+    // Checks model `Id` and asks to connect as a click on Connect does; for
+    // model 4 the user model file (and label file) are taken as if chosen
+    // first. For demos and kiosks that start without a mouse.
     void ConnectWithModel(int Id, const QString& modelPath = {}, const QString& labelPath = {});
 
     // Most lines the message area keeps; older lines go first.
@@ -48,16 +50,22 @@ signals:
     void SigUpdateBtnClicked(int Id, std::string ModelPath);
     void SigUpdateUserDefinedClassMappingTable(std::string LabelPath);
     void SigUpdateFwConfirm(int Mode, std::vector<int> vecDevId, bool blConfirm);
+    // A user model file was chosen: what Connect and Upload load for model 4.
+    void SigUserModelChosen(std::string ModelPath);
 
 public slots:
-    void SlotChangeModelDone();
+    // The device controller's state: sets the light and every control.
+    void SlotDeviceStateChanged(DeviceState state);
+    // Connected (true) or disconnected (false), for a controller that only
+    // tells that much.
     void SlotStatusChanged(bool blStatus);
-    // Asks whether to update the listed devices' firmware; an empty list is
-    // answered yes at once, without asking.
+    // A model switch succeeded: Upload may switch again.
+    void SlotChangeModelDone();
+    // Asks whether to update the listed devices' firmware, without waiting
+    // for the answer; an empty list is answered yes at once, without asking.
     void SlotUpdateFwConfirmMsgShow(int Mode, std::vector<int> vecDevId);
-    // Appends a message (a message with line breaks is several lines) and
-    // repaints the message area so it shows at once, even in the middle of a
-    // device operation; no other event is handled meanwhile.
+    // Appends a message (a message with line breaks is several lines, long
+    // lines wrap) and keeps the newest line in view.
     void AppendMsg(const QString& msg);
     // Fades the panel in or out.
     void ShowPanel(bool blShow);
@@ -72,15 +80,15 @@ private slots:
     void SlotRadioButtonChanged(QAbstractButton* pButton);
 
 private:
-    enum class Light { Red, Orange, Green };
-
     void BuildLayout();
-    void SetLight(Light light);
-    void SetModelChoiceEnabled(bool blRadios, bool blFileBars);
+    // Sets the light and every control from `deviceState` and the choice.
+    void ShowState();
     bool UserModelChecked() const;
-    bool ModelChosen() const;
+    bool ModelChosen() const { return !modelFilePath.isEmpty(); }
     bool UseModelFile(const QString& chosen);
     void UseLabelFile(const QString& chosen);
+    // The bar shows the file's name, elided in the middle; the full path is its tooltip.
+    static void ShowFile(SelectFileBarUiItem* bar, const QString& path);
     // Runs the shared file dialog; the chosen file relative to the base
     // directory, or an empty string when the user cancels.
     QString ChooseFile(const QString& title, const QString& nameFilter);
@@ -103,4 +111,9 @@ private:
 
     QStringList msgLines;
     QPointer<QPropertyAnimation> fade;
+    QPointer<MsgBoxUiItem> fwQuestion;  // open while the user is asked
+
+    DeviceState deviceState = DeviceState::Disconnected;
+    // A model other than the one loaded may have been picked: Upload applies it.
+    bool uploadArmed = false;
 };
