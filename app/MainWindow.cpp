@@ -120,7 +120,6 @@ void VireoOWL::ConnectPanel()
     // The panel may be hidden (F12, a kiosk): the log keeps the lines too.
     connect(device, &HostLibAdapter::SigShowMsg, this, [](const QString& msg) { qInfo().noquote() << msg; });
     connect(device, &HostLibAdapter::SigInferenceDone, this, &VireoOWL::SlotShowNX310Result);
-    connect(device, &HostLibAdapter::SigStatusChanged, this, [this](bool blStatus) { deviceConnected = blStatus; });
 }
 
 void VireoOWL::StartWorkers()

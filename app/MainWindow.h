@@ -118,7 +118,6 @@ private:
     ClassTable classTable;
     FrameStats stats;
     StatsOverlay* statsOverlay = nullptr;  // a Qt child of the window
-    bool deviceConnected = false;
     int deviceModel = -1;                        // the model of the dongle's last answer
     StageRecorder::Clock::time_point resultsCaptured{};  // the frame of the results on screen
     std::optional<double> resultsAgeMs;          // set while those results are older than the picture

@@ -11,6 +11,7 @@
 
 #include "HostLibAdapter/HostLibAdapter.h"
 #include "HostLibAdapter/ModelNumbers.h"
+#include "devicestate/DeviceState.h"
 #include "fifo/EdgeFifoAdaptor.h"
 #include "pipeline/SdkWorker.h"
 #include "settings/QtSettingManager.h"
@@ -115,8 +116,9 @@ BackEndStatus VireoOWL::CurrentBackEndStatus() const
         return status;
     }
     status.device = true;
-    status.mode = IsModelNumber(deviceModel) ? QStringLiteral("NX310, model %1").arg(deviceModel) : QStringLiteral("NX310");
-    status.state = deviceConnected ? QStringLiteral("dongle connected") : QStringLiteral("dongle not connected");
+    status.mode = IsModelNumber(deviceModel) ? QStringLiteral("NX310, ") + UsbPanelUiItem::ModelName(deviceModel)
+                                             : QStringLiteral("NX310");
+    status.state = QStringLiteral("dongle ") + QString::fromLatin1(StateName(device->State()));
     return status;
 }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -28,14 +29,19 @@ cv::Size EvenSize(QSize size)
 }  // namespace
 
 ShownRecorder::ShownRecorder(RecordingLimits limits, int pendingPictures, int pendingSnapshots)
-    : limits(limits), pendingPicturesMax(pendingPictures), pendingSnapshotsMax(pendingSnapshots)
+    : limits(limits),
+      pendingPicturesMax(pendingPictures),
+      pendingSnapshotsMax(pendingSnapshots),
+      thread(QStringLiteral("recorder"))
 {
     // A recording that failed by itself is over; a later one is not.
     connect(this, &ShownRecorder::SigRecordingFailed, this, [this](int failed) {
         if (failed == serial)
             recording = false;
     });
-    thread = std::thread([this] { Run(); });
+    // Direct: Run is the thread's whole work, from its start.
+    connect(thread.Thread(), &QThread::started, thread.Thread(), [this] { Run(); }, Qt::DirectConnection);
+    thread.Start();
 }
 
 ShownRecorder::~ShownRecorder()
@@ -49,7 +55,7 @@ ShownRecorder::~ShownRecorder()
     // Bounded: pictures still queued are skipped, and the encoder is never
     // more than a few seconds of video behind.
     posted.notify_all();
-    thread.join();
+    thread.Stop("[Record] the encoder is still finishing the recording");
 }
 
 void ShownRecorder::Start(const QString& path, double fps, QSize size, bool keepExisting)

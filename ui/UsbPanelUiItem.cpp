@@ -24,6 +24,15 @@ const char* const kModelNames[5] = {"Face Detection", "Age/Gender Detection", "O
                                     "Image Project"};
 constexpr int kFadeMs = 400;
 
+}  // namespace
+
+QString UsbPanelUiItem::ModelName(int Id)
+{
+    return Id >= 0 && Id < 5 ? QString::fromLatin1(kModelNames[Id]) : QString();
+}
+
+namespace {
+
 QWidget* NewSeparator(QWidget* parent)
 {
     auto* separator = new QWidget(parent);

@@ -102,7 +102,7 @@ TEST_P(ProgramRunReport, EndsInOrderOnSigtermWithTheStagesThatRan)
 INSTANTIATE_TEST_SUITE_P(Modes, ProgramRunReport, ::testing::Values(
     ReportCase{"detector", "FIFO", true, false,
                {"capture read", "resize and PNG", "request write", "detector answer", "display", "capture to display"}},
-    ReportCase{"dongle", "NX310", false, false, {"capture read", "display", "capture to display"}},
+    ReportCase{"dongle", "NX310", false, false, {"capture read", "device inference", "display", "capture to display"}},
     ReportCase{"report into a missing folder", "FIFO", false, true, {}}), CaseName());
 
 struct KeepCase {

@@ -5,6 +5,7 @@
 // encoder lags, pictures are dropped and counted.
 
 #include "keep/RecordingLimits.h"
+#include "threads/OwnedThread.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -17,7 +18,6 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <thread>
 
 // Thread-safety: every public member from one thread (the GUI thread); the
 // encoding and the files on the recorder's own thread, which reports back
@@ -88,5 +88,5 @@ private:
     int pendingPictures = 0;
     int pendingSnapshots = 0;
     bool quitting = false;
-    std::thread thread;
+    OwnedThread thread;  // runs Run() from its start until `quitting`
 };

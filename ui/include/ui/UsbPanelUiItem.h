@@ -36,6 +36,10 @@ public:
     explicit UsbPanelUiItem(QWidget* parent = nullptr);
     ~UsbPanelUiItem() override;
 
+    // The name of model number `Id` as its radio button says it; empty for
+    // a number that names no model.
+    static QString ModelName(int Id);
+
     // Checks model `Id` and asks to connect as a click on Connect does; for
     // model 4 the user model file (and label file) are taken as if chosen
     // first. For demos and kiosks that start without a mouse.
