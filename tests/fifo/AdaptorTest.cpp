@@ -214,7 +214,10 @@ TEST_F(Exchange, OwlDetectorFindsTheWholeScansFacesOnTheSampleFrames)
             const Json::Value& b = entry["bbox"];
             found.emplace_back(b["x"].asInt(), b["y"].asInt(), b["width"].asInt(), b["height"].asInt());
         }
-        for (const auto& [box, real] : expected) {
+        for (const auto& reference : expected) {
+            // Named apart: a lambda may not capture a structured binding before C++20.
+            const cv::Rect& box = reference.first;
+            const bool real = reference.second;
             const bool kept =
                 std::any_of(found.begin(), found.end(), [&](const cv::Rect& f) { return iou(f, box) >= 0.5; });
             EXPECT_TRUE(kept || !real) << "lost " << box;
