@@ -91,8 +91,8 @@ private:
     void ShowPicture(QImage image, DetectorResults* results = nullptr);
     QSize DetectorFrameSize() const;
     BackEndStatus CurrentBackEndStatus() const;
-    // Keeps the age of the results on screen against the picture under them.
-    void NoteResultsAge(const DisplayFrame& frame);
+    // Keeps the age of the results on screen against the picture just shown.
+    void NoteResultsAge(StageRecorder::Clock::time_point pictureCaptured);
     QSize DeviceFrameSize() const;
 
     // Snapshots, the recording and the results log (MainWindowKeep.cpp).

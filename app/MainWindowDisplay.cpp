@@ -46,11 +46,15 @@ void VireoOWL::SlotShowResults()
     if (frame->results.has_value() &&
         (!frame->results->bboxResultsVec.empty() || !frame->results->frameResultsVec.empty()))
         stats.ResultsShown();
-    NoteResultsAge(*frame);
+    if (frame->results.has_value())
+        resultsCaptured = frame->results->frameCaptured != StageRecorder::Clock::time_point()
+                              ? frame->results->frameCaptured
+                              : frame->captured;
     LogDetectorResults(*frame);
     if (!settings->IsDisplayMainWindow())
         return;
     ShowPicture(std::move(frame->image), frame->results ? &*frame->results : nullptr);
+    NoteResultsAge(frame->captured);
 }
 
 void VireoOWL::SlotShowBackground()
@@ -91,16 +95,12 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
     });
 }
 
-void VireoOWL::NoteResultsAge(const DisplayFrame& frame)
+void VireoOWL::NoteResultsAge(StageRecorder::Clock::time_point pictureCaptured)
 {
-    if (frame.results.has_value())
-        resultsCaptured = frame.results->frameCaptured != StageRecorder::Clock::time_point()
-                              ? frame.results->frameCaptured
-                              : frame.captured;
     resultsAgeMs.reset();
-    if (resultView->HasResults() || (frame.results.has_value() && !frame.results->bboxResultsVec.empty()))
-        if (frame.captured > resultsCaptured && resultsCaptured != StageRecorder::Clock::time_point())
-            resultsAgeMs = std::chrono::duration<double, std::milli>(frame.captured - resultsCaptured).count();
+    if (resultView->HasResults() && resultsCaptured != StageRecorder::Clock::time_point() &&
+        pictureCaptured > resultsCaptured)
+        resultsAgeMs = std::chrono::duration<double, std::milli>(pictureCaptured - resultsCaptured).count();
 }
 
 BackEndStatus VireoOWL::CurrentBackEndStatus() const
