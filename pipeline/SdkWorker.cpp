@@ -74,8 +74,12 @@ void SdkWorker::Process(const cv::Mat& frame, Clock::time_point captured)
 void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
     using std::chrono::milliseconds;
-    if (exchange == nullptr)
+    if (exchange == nullptr) {
+        // No detector: the video alone, as without a dongle.
+        if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
+            emit SigShowBackground();
         return;
+    }
     DisplayFrame current{ToDisplayImage(frame), std::nullopt, captured};
     const milliseconds wait = patience.ForNextExchange();
     if (wait > milliseconds(0) && exchange->CanSubmit()) {

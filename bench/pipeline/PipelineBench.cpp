@@ -73,7 +73,8 @@ struct Pipeline {
     // `show` runs on this thread for every picture the window would take.
     explicit Pipeline(const std::function<void(const DisplayFrame&)>& show)
     {
-        QObject::connect(&inference, &SdkWorker::SigShowResults, &receiver, [this, show] {
+        // Without a back-end the worker hands over the video alone.
+        QObject::connect(&inference, &SdkWorker::SigShowBackground, &receiver, [this, show] {
             if (std::optional<DisplayFrame> frame = inference.TakeDisplayFrame())
                 show(*frame);
         });
