@@ -268,8 +268,10 @@ TEST(SdkWorker, VideoGoesOnWhileTheDetectorHangs)
     for (int number = 1; number <= 10; ++number)
         running.Publish(NumberedFrame(number));
     [[maybe_unused]] const auto took = std::chrono::steady_clock::now() - start;
+    // The first frame waits for its answer in vain; all later ones are shown
+    // (the last may still be on its way when the publishing ends).
+    running.WaitForShown(9);
     running.Stop();
-    // The first frame waits for its answer in vain; all later ones are shown.
     EXPECT_EQ(running.Shown().size(), 9u);
     EXPECT_EQ(detector.exchanges, 1) << "one exchange stays open; no new one is started meanwhile";
 #ifndef VIREO_SANITIZED_BUILD
