@@ -80,11 +80,11 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
     if (DevId != device->GetDevId(0) || !IsModelNumber(Mode))
         return;
     LogDeviceResults(Mode, ResultList);
-    if (!settings->IsDisplayMainWindow())
-        return;
     if (!ResultList.empty())
         stats.ResultsShown();
     deviceModel = Mode;
+    if (!settings->IsDisplayMainWindow())
+        return;
     if (Mode == kModelUserDefined)
         resultView->EnableFramePanel();
     resultView->Show(DeviceFrameSize(), [Mode, ResultList = std::move(ResultList),
