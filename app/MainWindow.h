@@ -91,8 +91,6 @@ private:
     void ShowPicture(QImage image, DetectorResults* results = nullptr);
     QSize DetectorFrameSize() const;
     BackEndStatus CurrentBackEndStatus() const;
-    // Keeps the age of the results on screen against the picture just shown.
-    void NoteResultsAge(StageRecorder::Clock::time_point pictureCaptured);
     QSize DeviceFrameSize() const;
 
     // Snapshots, the recording and the results log (MainWindowKeep.cpp).
@@ -120,7 +118,7 @@ private:
     StatsOverlay* statsOverlay = nullptr;  // a Qt child of the window
     int deviceModel = -1;                        // the model of the dongle's last answer
     StageRecorder::Clock::time_point resultsCaptured{};  // the frame of the results on screen
-    std::optional<double> resultsAgeMs;          // set while those results are older than the picture
+    StageRecorder::Clock::time_point pictureCaptured{};  // the frame of the picture on screen
     std::unique_ptr<ShownRecorder> recorder;  // with a window only: nothing is drawn without one
     std::unique_ptr<ResultsLog> resultsLog;
     QLabel* recordingMark = nullptr;  // a Qt child of the window

@@ -54,7 +54,7 @@ void VireoOWL::SlotShowResults()
     if (!settings->IsDisplayMainWindow())
         return;
     ShowPicture(std::move(frame->image), frame->results ? &*frame->results : nullptr);
-    NoteResultsAge(frame->captured);
+    pictureCaptured = frame->captured;
 }
 
 void VireoOWL::SlotShowBackground()
@@ -95,14 +95,6 @@ void VireoOWL::SlotShowNX310Result(int DevId, int Mode, std::vector<FdFrResult> 
     });
 }
 
-void VireoOWL::NoteResultsAge(StageRecorder::Clock::time_point pictureCaptured)
-{
-    resultsAgeMs.reset();
-    if (resultView->HasResults() && resultsCaptured != StageRecorder::Clock::time_point() &&
-        pictureCaptured > resultsCaptured)
-        resultsAgeMs = std::chrono::duration<double, std::milli>(pictureCaptured - resultsCaptured).count();
-}
-
 BackEndStatus VireoOWL::CurrentBackEndStatus() const
 {
     BackEndStatus status;
@@ -112,7 +104,9 @@ BackEndStatus VireoOWL::CurrentBackEndStatus() const
         status.state = answering                   ? QStringLiteral("detector answering")
                        : detector->PipesUnserved() ? QStringLiteral("waiting for a detector")
                                                    : QStringLiteral("detector silent");
-        status.resultsAgeMs = resultsAgeMs;
+        if (resultView->HasResults() && resultsCaptured != StageRecorder::Clock::time_point() &&
+            pictureCaptured > resultsCaptured)
+            status.resultsAgeMs = std::chrono::duration<double, std::milli>(pictureCaptured - resultsCaptured).count();
         return status;
     }
     status.device = true;
