@@ -15,7 +15,6 @@
 #include <QString>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
