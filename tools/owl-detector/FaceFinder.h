@@ -2,6 +2,7 @@
 // Faces and their eyes, found with OpenCV's Haar cascades.
 
 #include "hostedl/CascadeSearch.h"
+#include "hostedl/SearchMemory.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/objdetect.hpp>
@@ -26,6 +27,7 @@ private:
     cv::CascadeClassifier faces;
     cv::CascadeClassifier quickFaces;  // where `faces` looks; empty: everywhere
     cv::CascadeClassifier eyes;
+    hostedl::SearchMemory memory;  // the program's frames come from one camera
     cv::Mat gray;
     cv::Mat small;
 };

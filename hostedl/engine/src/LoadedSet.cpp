@@ -60,9 +60,9 @@ ModelSetError LoadedSet::Load(const uint8_t* setup, size_t setupLen, const uint8
         case PartRole::QuickCascade: {
             cv::CascadeClassifier cascade;
             ok = LoadCascade(bytes, part.size, cascade);
-            if (part.role == PartRole::FaceCascade) model.faces.push_back({cascade, {}, part.classId});
+            if (part.role == PartRole::FaceCascade) model.faces.push_back({cascade, {}, part.classId, {}});
             if (part.role == PartRole::MouthCascade) model.mouths.push_back(cascade);
-            if (part.role == PartRole::ObjectCascade) model.objects.push_back({cascade, {}, part.classId});
+            if (part.role == PartRole::ObjectCascade) model.objects.push_back({cascade, {}, part.classId, {}});
             if (part.role == PartRole::QuickCascade) quick[{part.modelId, part.classId}] = cascade;
             break;
         }
@@ -126,7 +126,7 @@ bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint
         } else if (c.modelId == kModelIdFace) {
             answer = WriteBoxList(FaceBoxes(frame, m.faces.front(), m.mouths.empty() ? nullptr : &m.mouths.front()));
         } else if (c.modelId == kModelIdObjects) {
-            answer = WriteBoxList(DetectObjects(frame, m.hogPeople, m.objects));
+            answer = WriteBoxList(DetectObjects(frame, m.hogPeople, m.people, m.objects));
         } else {
             const UserClassifier& classifier = *m.classifier;
             answer = WriteClassifierTensor(ClassifyLogits(ClassifierFeatures(frame.Bgr(), classifier), classifier),
@@ -137,6 +137,17 @@ bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint
         return false;
     }
     return true;
+}
+
+void LoadedSet::ForgetFinds()
+{
+    for (auto& [id, m] : models) {
+        m.people.Forget();
+        for (SearchedCascade& c : m.faces)
+            c.memory.Forget();
+        for (SearchedCascade& c : m.objects)
+            c.memory.Forget();
+    }
 }
 
 }  // namespace hostedl

@@ -17,11 +17,12 @@ float Logistic(double x) { return static_cast<float>(1.0 / (1.0 + std::exp(-x)))
 
 }  // namespace
 
-std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<SearchedCascade>& cascades)
+std::vector<Box> DetectObjects(const Frame565& frame, bool hog, SearchMemory& people,
+                               std::vector<SearchedCascade>& cascades)
 {
     std::vector<Box> boxes;
     if (hog) {
-        for (const Detection& person : SearchPeople(frame.Bgr(), kHogParams, true)) {
+        for (const Detection& person : SearchPeople(frame.Bgr(), kHogParams, true, &people)) {
             if (boxes.size() == kMaxBoxes) break;
             boxes.push_back(ToBox(person.box, Logistic(person.levelWeight), 0));
         }
@@ -29,7 +30,7 @@ std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<Sear
     if (!cascades.empty() && boxes.size() < kMaxBoxes) {
         const cv::Mat gray = frame.DetectionGray();
         for (SearchedCascade& c : cascades) {
-            for (const Detection& found : SearchCascade(c.cascade, &c.quick, gray, kCatFaceParams)) {
+            for (const Detection& found : SearchCascade(c.cascade, &c.quick, gray, kCatFaceParams, QuickScan(), &c.memory)) {
                 if (boxes.size() == kMaxBoxes) break;
                 boxes.push_back(ToBox(found.box, FaceScore(found.levelWeight), c.classId));
             }
