@@ -30,4 +30,5 @@ private:
     hostedl::SearchMemory memory;  // the program's frames come from one camera
     cv::Mat gray;
     cv::Mat small;
+    cv::Mat eyeRegion;
 };
