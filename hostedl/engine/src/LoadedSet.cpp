@@ -126,7 +126,7 @@ bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint
         } else if (c.modelId == kModelIdFace) {
             answer = WriteBoxList(FaceBoxes(frame, m.faces.front(), m.mouths.empty() ? nullptr : &m.mouths.front()));
         } else if (c.modelId == kModelIdObjects) {
-            answer = WriteBoxList(DetectObjects(frame, m.hogPeople, m.people, m.objects));
+            answer = WriteBoxList(DetectObjects(frame, m.hogPeople, m.objects));
         } else {
             const UserClassifier& classifier = *m.classifier;
             answer = WriteClassifierTensor(ClassifyLogits(ClassifierFeatures(frame.Bgr(), classifier), classifier),
@@ -142,7 +142,6 @@ bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint
 void LoadedSet::ForgetFinds()
 {
     for (auto& [id, m] : models) {
-        m.people.Forget();
         for (SearchedCascade& c : m.faces)
             c.memory.Forget();
         for (SearchedCascade& c : m.objects)

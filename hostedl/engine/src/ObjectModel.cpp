@@ -17,12 +17,11 @@ float Logistic(double x) { return static_cast<float>(1.0 / (1.0 + std::exp(-x)))
 
 }  // namespace
 
-std::vector<Box> DetectObjects(const Frame565& frame, bool hog, SearchMemory& people,
-                               std::vector<SearchedCascade>& cascades)
+std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<SearchedCascade>& cascades)
 {
     std::vector<Box> boxes;
     if (hog) {
-        for (const Detection& person : SearchPeople(frame.Bgr(), kHogParams, true, &people)) {
+        for (const Detection& person : SearchPeople(frame.Bgr(), kHogParams, true)) {
             if (boxes.size() == kMaxBoxes) break;
             boxes.push_back(ToBox(person.box, Logistic(person.levelWeight), 0));
         }

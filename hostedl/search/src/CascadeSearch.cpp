@@ -14,7 +14,7 @@ namespace {
 constexpr Reach kCascadeReach{0.25, 0.7, 1.45};
 // Around the last frame's finds: the same sizes, and room for a face that
 // crosses half its width between two frames.
-constexpr Reach kFollowReach{0.5, 0.7, 1.45};
+constexpr Reach kFollowReach{0.35, 0.8, 1.25};
 
 std::vector<cv::Rect> Proposals(cv::CascadeClassifier& quick, const QuickScan& scan, const cv::Mat& gray,
                                 cv::Size smallest)

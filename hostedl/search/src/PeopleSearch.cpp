@@ -21,9 +21,6 @@ constexpr double kQuickShrink = 0.85;
 constexpr double kQuickScale = 1.2;
 constexpr int kQuickGroup = 1;
 constexpr Reach kPeopleReach{0.4, 0.7, 1.45};
-// Around the last frame's people: the same sizes, and room for a person who
-// crosses half a width between two frames.
-constexpr Reach kFollowReach{0.5, 0.7, 1.45};
 constexpr int kMaxLevels = 64;  // HOGDescriptor's own limit
 
 std::vector<cv::Rect> Proposals(const cv::Mat& bgr)
@@ -59,15 +56,14 @@ cv::Mat LevelPart(const cv::Mat& bgr, cv::Size levelSize, const cv::Rect& area)
 // The default detector's hits on one level, around the proposals that fit
 // it, as picture boxes with their SVM margins.
 std::vector<Detection> ScanLevel(const cv::HOGDescriptor& people, const cv::Mat& bgr,
-                                 const std::vector<cv::Rect>& proposals, const Reach& reach, const HogScan& scan,
-                                 double s)
+                                 const std::vector<cv::Rect>& proposals, const HogScan& scan, double s)
 {
     const cv::Size levelSize(cvRound(bgr.cols / s), cvRound(bgr.rows / s));
     const cv::Size full(cvRound(people.winSize.width * s), cvRound(people.winSize.height * s));
     const cv::Rect level(cv::Point(), levelSize);
     std::vector<Detection> hits;
     for (const cv::Rect& region :
-         LevelRegions(proposals, reach, s, levelSize, people.winSize, full.width, scan.winStride.width)) {
+         LevelRegions(proposals, kPeopleReach, s, levelSize, people.winSize, full.width, scan.winStride.width)) {
         // Gradients reach a pixel past a window, so the part sampled reaches
         // a stride further (keeping the grid); windows that touch its edge
         // inside the level would see other gradients than the whole scan's.
@@ -93,7 +89,7 @@ std::vector<Detection> ScanLevel(const cv::HOGDescriptor& people, const cv::Mat&
 
 }  // namespace
 
-std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, bool quick, SearchMemory* memory)
+std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, bool quick)
 {
     cv::HOGDescriptor people;
     people.setSVMDetector(cv::HOGDescriptor::getDefaultPeopleDetector());
@@ -103,11 +99,7 @@ std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, boo
         people.detectMultiScale(bgr, boxes, weights, scan.hitThreshold, scan.winStride, scan.padding, scan.scale,
                                 scan.groupThreshold);
     } else {
-        if (memory != nullptr)
-            memory->See(bgr);
-        const bool whole = memory == nullptr || memory->WholeDue();
-        const std::vector<cv::Rect> proposals = whole ? Proposals(bgr) : memory->Last();
-        const Reach& reach = whole ? kPeopleReach : kFollowReach;
+        const std::vector<cv::Rect> proposals = Proposals(bgr);
         // The whole scan's levels: each shrinks the picture by the next power of the step.
         std::vector<double> scales;
         for (double s = 1; static_cast<int>(scales.size()) < kMaxLevels; s *= scan.scale) {
@@ -121,8 +113,7 @@ std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, boo
         std::vector<std::vector<Detection>> hits(scales.size());
         cv::parallel_for_(cv::Range(0, static_cast<int>(scales.size())), [&](const cv::Range& range) {
             for (int i = range.start; i < range.end; ++i)
-                hits[static_cast<size_t>(i)] =
-                    ScanLevel(people, bgr, proposals, reach, scan, scales[static_cast<size_t>(i)]);
+                hits[static_cast<size_t>(i)] = ScanLevel(people, bgr, proposals, scan, scales[static_cast<size_t>(i)]);
         });
         for (const std::vector<Detection>& level : hits) {
             for (const Detection& d : level) {
@@ -131,8 +122,6 @@ std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, boo
             }
         }
         people.groupRectangles(boxes, weights, static_cast<int>(scan.groupThreshold), 0.2);
-        if (memory != nullptr)
-            memory->Remember(boxes, whole);
     }
     std::vector<Detection> found;
     const cv::Rect picture(cv::Point(), bgr.size());

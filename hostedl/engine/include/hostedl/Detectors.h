@@ -55,8 +55,9 @@ std::vector<Box> FaceBoxes(const Frame565& frame, SearchedCascade& face, cv::Cas
 AgeGender EstimateAgeGender(const Frame565& frame, SearchedCascade& face);
 
 // HOG people (class 0) when `hog` is set, then every cascade with its class.
-std::vector<Box> DetectObjects(const Frame565& frame, bool hog, SearchMemory& people,
-                               std::vector<SearchedCascade>& cascades);
+// People are searched whole in every frame: around the last ones only, the
+// grouping missed the larger detections that hide some of them.
+std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<SearchedCascade>& cascades);
 
 // The classifier's features: the picture shrunk to its grid (area average).
 std::vector<uint8_t> ClassifierFeatures(const cv::Mat& bgr, const UserClassifier& classifier);

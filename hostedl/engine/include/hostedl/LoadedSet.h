@@ -40,7 +40,6 @@ private:
         std::vector<cv::CascadeClassifier> mouths;
         std::vector<SearchedCascade> objects;
         bool hogPeople = false;
-        SearchMemory people;
         std::optional<UserClassifier> classifier;
     };
 

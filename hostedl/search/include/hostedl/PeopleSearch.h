@@ -26,10 +26,8 @@ struct HogScan {
 // What the default people detector's detectMultiScale(bgr, found, weights,
 // scan...) answers, looking only where the quick detector proposes; the whole
 // scan itself when `quick` is false. `bgr` is 8-bit, three channels; the
-// weight of a detection is its SVM margin. A `memory` of the camera's last
-// frames works as for SearchCascade. Thread-safe for distinct memories:
-// every call builds its own detectors.
-std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, bool quick,
-                                    SearchMemory* memory = nullptr);
+// weight of a detection is its SVM margin. Thread-safe: every call builds
+// its own detectors.
+std::vector<Detection> SearchPeople(const cv::Mat& bgr, const HogScan& scan, bool quick);
 
 }  // namespace hostedl
