@@ -61,7 +61,9 @@ std::vector<Face> FaceFinder::Find(const cv::Mat& image)
     const int minFace = std::max(20, cvRound(kMinFace * shrink));
     const hostedl::CascadeScan scan{kScaleStep, kMinNeighbours, cv::Size(minFace, minFace), cv::Size()};
     const cv::Rect bounds(0, 0, image.cols, image.rows);
-    for (const hostedl::Detection& detection : hostedl::SearchCascade(faces, &quickFaces, small, scan, kQuickScan, &memory)) {
+    const std::vector<hostedl::Detection> detections =
+        hostedl::SearchCascade(faces, &quickFaces, small, scan, kQuickScan, &memory);
+    for (const hostedl::Detection& detection : detections) {
         const cv::Rect& box = detection.box;
         Face face;
         face.box = cv::Rect(cvRound(box.x / shrink), cvRound(box.y / shrink), cvRound(box.width / shrink),

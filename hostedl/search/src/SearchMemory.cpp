@@ -21,23 +21,24 @@ void SearchMemory::See(const cv::Mat& picture)
 {
     cv::Mat thumbnail;
     cv::resize(picture, thumbnail, kThumbnail, 0, 0, cv::INTER_AREA);
-    const bool same = thumbnail_.size() == thumbnail.size() && thumbnail_.type() == thumbnail.type();
-    if (!same || cv::norm(thumbnail, thumbnail_, cv::NORM_L1) / thumbnail.total() / thumbnail.channels() > kSceneChange)
+    const bool comparable = lastThumbnail.size() == thumbnail.size() && lastThumbnail.type() == thumbnail.type();
+    const double cells = static_cast<double>(thumbnail.total()) * thumbnail.channels();
+    if (!comparable || cv::norm(thumbnail, lastThumbnail, cv::NORM_L1) / cells > kSceneChange)
         Forget();
-    thumbnail_ = thumbnail;
+    lastThumbnail = thumbnail;
 }
 
 void SearchMemory::Remember(std::vector<cv::Rect> found, bool whole)
 {
-    last_ = std::move(found);
-    sinceWhole_ = whole ? 1 : sinceWhole_ + 1;
+    last = std::move(found);
+    sinceWhole = whole ? 1 : sinceWhole + 1;
 }
 
 void SearchMemory::Forget()
 {
-    sinceWhole_ = 0;
-    last_.clear();
-    thumbnail_.release();
+    sinceWhole = 0;
+    last.clear();
+    lastThumbnail.release();
 }
 
 }  // namespace hostedl

@@ -22,9 +22,9 @@ class SearchMemory {
 public:
     // True when this frame is to be searched whole: the first frame, and
     // every kWholeSearchEvery-th after the last whole search.
-    bool WholeDue() const { return sinceWhole_ <= 0 || sinceWhole_ >= kWholeSearchEvery; }
+    bool WholeDue() const { return sinceWhole <= 0 || sinceWhole >= kWholeSearchEvery; }
     // Where to look when the search is not whole: the last frame's finds.
-    const std::vector<cv::Rect>& Last() const { return last_; }
+    const std::vector<cv::Rect>& Last() const { return last; }
     // Called with each frame before its search: a frame of another scene
     // than the last one's is searched whole.
     void See(const cv::Mat& picture);
@@ -34,9 +34,9 @@ public:
     void Forget();
 
 private:
-    int sinceWhole_ = 0;  // frames since the last whole search; 0: none yet
-    std::vector<cv::Rect> last_;
-    cv::Mat thumbnail_;  // the last frame seen, shrunk to a few pixels
+    int sinceWhole = 0;  // frames since the last whole search; 0: none yet
+    std::vector<cv::Rect> last;
+    cv::Mat lastThumbnail;  // the last frame seen, shrunk to a few pixels
 };
 
 }  // namespace hostedl
