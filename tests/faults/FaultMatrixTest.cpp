@@ -160,30 +160,6 @@ const Fault kFaults[] = {
     {"connect calls fail", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
      [](Rig& r) { r.Dongle("EDL_EMU_UNPLUG_AFTER=0\nEDL_EMU_FAIL=lib_init,add_dev,lib_start,report_sys_status\n"); },
      [](Rig& r) { r.Dongle(""); }},
-    {"model upload calls fail", Watch::Results, "[Host Lib] Connection Lost", [](Rig& r) { r.Start(kFaces, "NX310"); },
-     [](Rig& r) { r.Dongle("EDL_EMU_UNPLUG_AFTER=0\nEDL_EMU_FAIL=start_dme,dme_configure\n"); },
-     [](Rig& r) { r.Dongle(""); }},
-    {"model set corrupt", Watch::Results, "[Host Lib] Connection Lost",
-     [](Rig& r) {
-         // A copy of the program with model sets of its own to spoil.
-         fs::create_directories(r.dir.File("bin"));
-         fs::copy(VIREO_BUILD_DIR "/HostLibAdapter", r.dir.File("HostLibAdapter"), fs::copy_options::recursive);
-         fs::copy(VIREO_BUILD_DIR "/bin/VireoOwlEdge", r.dir.File("bin/VireoOwlEdge"));
-         r.executable = r.dir.File("bin/VireoOwlEdge");
-         r.Start(kFaces, "NX310");
-     },
-     [](Rig& r) {
-         const std::string set = r.dir.File("HostLibAdapter/models/mask/all_models.bin");
-         fs::copy(set, set + ".good");
-         const std::string bytes = ReadText(set);
-         WriteText(set, bytes.substr(0, bytes.size() / 2));
-         r.Dongle("EDL_EMU_UNPLUG_AFTER=0\n");
-     },
-     [](Rig& r) {
-         const std::string set = r.dir.File("HostLibAdapter/models/mask/all_models.bin");
-         fs::rename(set + ".good", set);
-         r.Dongle("");
-     }},
     {"camera file missing", Watch::Frames, nullptr,
      [](Rig& r) { r.Start(r.dir.File("clip.avi"), "FIFO", 1); }, [](Rig&) {},
      [](Rig& r) { fs::copy(kFaces, r.dir.File("clip.avi")); }},
