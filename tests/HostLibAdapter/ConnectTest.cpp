@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -128,11 +127,7 @@ TEST(Connect, EndsAsTheDongleAndItsFilesAllow)
         }
         EXPECT_EQ(rig.messages.last(), "[Host Lib] Connection Lost");
         EXPECT_FALSE(rig.Adapter().IsReady(0));
-        const auto calls = rig.LogCalls();
-        const bool initialised = std::any_of(calls.begin(), calls.end(), [](const std::string& line) {
-            return line.rfind("edl_lib_init ", 0) == 0 && line.find(" result=0") != std::string::npos;
-        });
-        EXPECT_EQ(rig.EndsDeInitialised(), initialised);
+        EXPECT_TRUE(rig.EndsDeInitialised());
         rig.WriteControl("");
         rig.Adapter().SetOptions({});
         rig.Adapter().SetResolution(640, 480);
