@@ -59,15 +59,12 @@ TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmwareAndAnUpdateOutlivesDeInit)
     EXPECT_GE(build, 88u);
     EXPECT_EQ(ncpuFw, ncpuBefore);
     ASSERT_EQ(Update(2, Image("HostLibAdapter/fw/fw_ncpu.bin")), 0);
-    for (int cycle = 0; cycle < 2; ++cycle) {
-        edl_lib_de_init();
-        ASSERT_EQ(Connect(), 0);
-        uint32_t again = 0, againBuild = 0;
-        ASSERT_EQ(Status(0, &again, &againBuild, &ncpuFw), 0);
-        EXPECT_EQ(again, fw) << "the update stays in force";
-        EXPECT_EQ(againBuild, build);
-        EXPECT_GE(ncpuFw, 0x1030000u);
-    }
+    edl_lib_de_init();
+    ASSERT_EQ(Connect(), 0);
+    uint32_t again = 0, againBuild = 0;
+    ASSERT_EQ(Status(0, &again, &againBuild, &ncpuFw), 0);
+    EXPECT_EQ(std::make_pair(again, againBuild), std::make_pair(fw, build)) << "the update stays in force";
+    EXPECT_GE(ncpuFw, 0x1030000u);
     // The outdated image is valid too: the program would offer the update again.
     ASSERT_EQ(Update(1, oldScpu), 0);
     ASSERT_EQ(Status(0, &fw, &build), 0);
