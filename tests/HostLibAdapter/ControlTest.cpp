@@ -79,8 +79,6 @@ void ResetBehindALongJob(DeviceRig& rig)
 const OperationCase kOperations[] = {
     {"a reset waits for the job in flight", "EDL_EMU_INFER_MS=4000", ResetBehindALongJob,
      {"[Host Lib] Waiting to Reset", kEventLoopRan, kLost, kResetDone}, kJobFailed, 1, 1},
-    {"dongle pulled under a job", "EDL_EMU_UNPLUG_AFTER=0", [](DeviceRig& r) { JobThen(r, [](HostLibAdapter&) {}); },
-     {kJobFailed, kLost}, kResetDone, 0, 1},
     {"dongle pulled under a job, reset waiting", "EDL_EMU_UNPLUG_AFTER=0",
      [](DeviceRig& r) { JobThen(r, [](HostLibAdapter& a) { a.SlotReset(); }); }, {kJobFailed, kLost, kResetDone},
      "[Host Lib] System Reset Failed", 0, 1},
