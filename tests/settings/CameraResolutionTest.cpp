@@ -1,5 +1,4 @@
 #include "settings/CameraResolution.h"
-#include "settings/JsonText.h"
 #include "settings/QtSettingManager.h"
 
 #include <gtest/gtest.h>
@@ -55,16 +54,6 @@ TEST(CameraInfo, WidthAndHeightAreAlwaysReadAsOnePair)
     stop = true;
     writer.join();
     EXPECT_EQ(torn, 0);
-}
-
-TEST(ParseJson, EmptyTextIsNullAndSilentBrokenTextSaysTheReadersMessage)
-{
-    ::testing::internal::CaptureStdout();
-    EXPECT_TRUE(ParseJson("").isNull());
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    ::testing::internal::CaptureStdout();
-    ParseJson("{\"a\": ");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind("Json parse error: ", 0), 0u);
 }
 
 }  // namespace
