@@ -26,8 +26,9 @@ std::string Pattern(std::size_t size)
     return s;
 }
 
-// Missing, empty and over-long firmware and setup files, and relative paths
-// from the executable's folder, are in the device back-end's connect table.
+// Missing, empty and over-long firmware and setup files are rows of the device
+// back-end's connect table, and every connect there reads the default folders
+// relative to the executable's.
 TEST(ReadFileToBuffer, ReadsWholeFilesUpToTheLimitAndNeverPastIt)
 {
     TempDir dir;

@@ -98,7 +98,8 @@ const std::vector<Case> kCases = {
     {"null configuration", S::Uploaded, "dme_configure", kBadArgument,
      [](int d) { return edl_dme_configure(d, nullptr, 24, nullptr); }},
     {"null image", S::Configured, "dme_inference", kBadArgument, [](int d) { return Infer64(d, 0, true); }},
-    {"null result size", S::Configured, "dme_inference", kBadArgument, [](int d) { return Infer64(d, 0, false, true); }},
+    {"null result size", S::Configured, "dme_inference", kBadArgument,
+     [](int d) { return Infer64(d, 0, false, true); }},
     {"null result buffer", S::Inferred, "dme_retrieve_res", kBadArgument, [](int d) { return Get(d, 0, 8, true); }},
     // Negative or oversized lengths.
     {"negative firmware length", S::Started, "update_fw", kBadArgument, [](int d) { return UpdateFw(d, 0, 0, -1); }},
