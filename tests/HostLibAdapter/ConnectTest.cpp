@@ -94,7 +94,6 @@ TEST(Connect, EndsAsTheDongleAndItsFilesAllow)
          OldFirmware(true, [](const std::string& d) { WriteText(d + "/fw_scpu.bin", std::string(128 * 1024 + 1, 'x')); }),
          {"[Host Lib] Reading File Failed. NCPU: " + ncpuSize + " SCPU: -1", kUpdateFailed}, false, 0},
         {"lib_init fails", Control("EDL_EMU_FAIL=lib_init"), {"[Host Lib] Init for edl host lib failed."}, false, 0},
-        {"add_dev fails", Control("EDL_EMU_FAIL=add_dev"), {"[Host Lib] Add device failed."}, false, 0},
         {"no dongle", Control("EDL_EMU_DEVICES=0"), {"[Host Lib] Add device failed."}, false, 0},
         {"lib_start fails", Control("EDL_EMU_FAIL=lib_start"), {"[Host Lib] Start edl host lib failed."}, false, 0},
         {"report_sys_status fails", Control("EDL_EMU_FAIL=report_sys_status"),
