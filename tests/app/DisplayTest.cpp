@@ -73,19 +73,6 @@ const char* const kBoxWithPanel = R"([{"bbox": {"x": 100, "y": 50, "width": 40, 
     "ordered_value_dict": {"age": {"title": "Age", "value": "35", "show_on_panel": true, "show_title": true,
                                    "font_size": 14, "order": 0}}}])";
 
-TEST_F(DisplayTest, BoxFrameIsDrawnWhereTheDetectorSaw)
-{
-    Show(kBoxWithPanel);
-    ASSERT_EQ(Visible<FdResultUiItem>().size(), 1u);
-    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
-    EXPECT_EQ(box, QRect(135, 60, 90, 75)) << "mapped from the detector's 853x480 frame";
-    const QImage screen = Screen();
-    EXPECT_EQ(screen.pixelColor(box.left() + 1, box.center().y()), QColor(230, 230, 230)) << "left border";
-    EXPECT_EQ(screen.pixelColor(box.center()), QColor(0, 0, 80)) << "inside, the video shows through";
-    ASSERT_EQ(Visible<FrResultUiItem>().size(), 1u);
-    EXPECT_EQ(Visible<FrResultUiItem>()[0]->geometry().center().y(), box.center().y());
-}
-
 std::string PanelBox(int x, int y, const std::string& text)
 {
     return R"([{"bbox": {"x": )" + std::to_string(x) + R"(, "y": )" + std::to_string(y) +
@@ -93,6 +80,7 @@ std::string PanelBox(int x, int y, const std::string& text)
            R"(", "title": "Frame", "show_title": true, "show_on_panel": true}}}])";
 }
 
+// The box frame is drawn where the detector saw, its panel beside it.
 // Snapshots and recordings keep what the window shows of the video: the
 // picture, boxes, panels and marks, but not the device panel or the statistics.
 TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
@@ -100,7 +88,14 @@ TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
     window->findChild<QLabel*>(QStringLiteral("lblLogo"))->hide();
     QTest::keyClick(window.get(), Qt::Key_F1);
     Show(kBoxWithPanel, R"([{"ordered_value_dict": {"n": {"title": "N", "value": "7", "show_on_panel": true}}}])");
+    ASSERT_EQ(Visible<FdResultUiItem>().size(), 1u);
+    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
+    EXPECT_EQ(box, QRect(135, 60, 90, 75)) << "mapped from the detector's 853x480 frame";
     const QImage shown = window->RenderShown();
+    EXPECT_EQ(shown.pixelColor(box.left() + 1, box.center().y()), QColor(230, 230, 230)) << "left border";
+    EXPECT_EQ(shown.pixelColor(box.center()), QColor(0, 0, 80)) << "inside, the video shows through";
+    ASSERT_EQ(Visible<FrResultUiItem>().size(), 1u);
+    EXPECT_EQ(Visible<FrResultUiItem>()[0]->geometry().center().y(), box.center().y());
     EXPECT_EQ(shown, Screen().convertToFormat(QImage::Format_RGB32));
 
     window->findChild<UsbPanelUiItem*>()->show();
