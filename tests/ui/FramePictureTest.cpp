@@ -37,51 +37,41 @@ protected:
     CoveredFrameUiItem* overlay = new CoveredFrameUiItem(host.get());
 };
 
-struct OverlayCase {
-    const char* name;
-    bool enabled;
-    const char* rate;  // JSON text of "transparent_rate", nullptr: no such key
-    int width;         // of a picture 90 high; 0: no picture
-    QColor centre;
-    QColor corner;     // the picture fills the label unless its aspect differs
-    bool visible;
-};
-
-const OverlayCase kOverlayCases[] = {
-    {"opaque without a rate", true, nullptr, 160, kPicture, kPicture, true},
-    {"square picture keeps its aspect, centred", true, nullptr, 90, kPicture, kBackground, true},
-    {"half opacity", true, "0.5", 160, QColor(128, 0, 128), QColor(128, 0, 128), true},
-    {"rate zero is invisible", true, "0", 160, kBackground, kBackground, true},
-    {"rate above one is opaque", true, "7", 160, kPicture, kPicture, true},
-    {"rate of the wrong type is skipped", true, "\"half\"", 160, kPicture, kPicture, true},
-    {"disabled stays hidden", false, "0.5", 160, kBackground, kBackground, false},
-    {"no picture hides the overlay", true, nullptr, 0, kBackground, kBackground, false},
-};
-
-void PrintTo(const OverlayCase& c, std::ostream* os) { *os << c.name; }
-
-class OverlayCases : public Overlay, public ::testing::WithParamInterface<OverlayCase> {};
-
-TEST_P(OverlayCases, ShowsThePictureAsAskedOverTheVideo)
+TEST_F(Overlay, ShowsThePictureAsAskedOverTheVideoAndHidesWithoutOne)
 {
-    const OverlayCase& c = GetParam();
-    overlay->SetEnabledFlag(c.enabled);
-    Json::Value entry = ParseEntry(c.width > 0 ? PictureEntry(c.width, 90) : "{}");
-    if (c.rate != nullptr)
-        entry["transparent_rate"] = ParseEntry(c.rate);
-    overlay->ShowFrameImage(entry);
-    EXPECT_EQ(overlay->isVisible(), c.visible);
-    EXPECT_TRUE(ColourNear(Pixel(160, 90), c.centre, 3));
-    EXPECT_TRUE(ColourNear(Pixel(2, 2), c.corner, 3));
-    if (c.visible) {  // fitted into 320 x 180, aspect kept
-        EXPECT_EQ(overlay->pixmap(Qt::ReturnByValue).size(), QSize(2 * c.width, 180));
+    const struct {
+        const char* name;
+        bool enabled;
+        const char* rate;  // JSON text of "transparent_rate", nullptr: no such key
+        int width;         // of a picture 90 high; 0: no picture
+        QColor centre;
+        QColor corner;     // the picture fills the label unless its aspect differs
+        bool visible;
+    } cases[] = {
+        {"opaque without a rate", true, nullptr, 160, kPicture, kPicture, true},
+        {"square picture keeps its aspect, centred", true, nullptr, 90, kPicture, kBackground, true},
+        {"half opacity", true, "0.5", 160, QColor(128, 0, 128), QColor(128, 0, 128), true},
+        {"rate zero is invisible", true, "0", 160, kBackground, kBackground, true},
+        {"rate above one is opaque", true, "7", 160, kPicture, kPicture, true},
+        {"rate of the wrong type is skipped", true, "\"half\"", 160, kPicture, kPicture, true},
+        {"disabled stays hidden", false, "0.5", 160, kBackground, kBackground, false},
+        {"no picture hides the overlay", true, nullptr, 0, kBackground, kBackground, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        overlay->SetEnabledFlag(c.enabled);
+        Json::Value entry = ParseEntry(c.width > 0 ? PictureEntry(c.width, 90) : "{}");
+        if (c.rate != nullptr)
+            entry["transparent_rate"] = ParseEntry(c.rate);
+        overlay->ShowFrameImage(entry);
+        EXPECT_EQ(overlay->isVisible(), c.visible);
+        EXPECT_TRUE(ColourNear(Pixel(160, 90), c.centre, 3));
+        EXPECT_TRUE(ColourNear(Pixel(2, 2), c.corner, 3));
+        if (c.visible) {  // fitted into 320 x 180, aspect kept
+            EXPECT_EQ(overlay->pixmap(Qt::ReturnByValue).size(), QSize(2 * c.width, 180));
+        }
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, OverlayCases, ::testing::ValuesIn(kOverlayCases), CaseName());
-
-TEST_F(Overlay, BrokenOrTooLargePictureAfterAGoodOneHides)
-{
+    // A broken or too large picture after a good one hides the overlay.
     const Json::Value largest = ParseEntry(PictureEntry(4096, 4));  // the largest side taken
     for (const std::string& broken : {std::string(R"({"image_base64_str": "bm90IGEgcG5n"})"),
                                       std::string(R"({"image_base64_str": 12})"),
@@ -109,7 +99,7 @@ std::string FrameEntry(const std::string& picture)
         "b": {"order": 1, "title": "Score", "value": "0.9", "show_on_panel": true, "font_size": 20}}})";
 }
 
-TEST(FramePanel, ShowsThePictureBesideTheRows)
+TEST(FramePanel, ShowsThePictureBesideTheRowsOrOnlyTheRows)
 {
     std::unique_ptr<QWidget> host(NewHost(800, 600, kBackground));
     auto* panel = new FrameResultUiItem(host.get());
@@ -133,21 +123,17 @@ TEST(FramePanel, ShowsThePictureBesideTheRows)
             continue;
         EXPECT_GT(row->x(), picture->geometry().right()) << row->text().toStdString();
     }
-}
 
-TEST(FramePanel, BrokenOrMissingPictureHidesOnlyThePicture)
-{
-    std::unique_ptr<QWidget> host(NewHost(800, 600, kBackground));
-    auto* panel = new FrameResultUiItem(host.get());
-    for (const std::string& picture : {std::string("AAAA"), PngBase64(5000, 2, kPicture)}) {
+    // A broken, too large or missing picture hides only the picture.
+    for (const std::string& broken : {std::string("AAAA"), PngBase64(5000, 2, kPicture)}) {
         panel->SetValues(ParseEntry(FrameEntry(PngBase64(40, 40, kPicture))));
-        EXPECT_FALSE(PictureLabel(panel)->isHidden());
-        panel->SetValues(ParseEntry(FrameEntry(picture)));
-        EXPECT_TRUE(PictureLabel(panel)->isHidden());
+        EXPECT_FALSE(picture->isHidden());
+        panel->SetValues(ParseEntry(FrameEntry(broken)));
+        EXPECT_TRUE(picture->isHidden());
         EXPECT_GT(panel->width(), 0);
     }
     panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "v", "show_on_panel": true}}})"));
-    EXPECT_TRUE(PictureLabel(panel)->isHidden());
+    EXPECT_TRUE(picture->isHidden());
 }
 
 }  // namespace

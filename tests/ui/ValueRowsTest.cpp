@@ -90,39 +90,36 @@ const PanelCase kPanelCases[] = {
     {"entry that is not an object", R"([{"ordered_value_dict": {}}])", {}, {}},
 };
 
-void PrintTo(const PanelCase& c, std::ostream* os) { *os << c.name; }
-
-class PanelRows : public ::testing::TestWithParam<PanelCase> {};
-
-TEST_P(PanelRows, BoxPanelShowsRowsInOrderAndFramePanelWithTitles)
+TEST(PanelRows, BoxPanelShowsRowsInOrderAndFramePanelWithTitles)
 {
-    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
-    auto* panel = new FrResultUiItem(host.get());
-    auto* framePanel = new FrameResultUiItem(host.get());
-    panel->show();
-    framePanel->show();
-    panel->SetValues(ParseEntry(GetParam().entry));
-    framePanel->SetValues(ParseEntry(GetParam().entry));
-    Settle();
-    EXPECT_EQ(ShownTexts(panel), GetParam().boxRows);
-    EXPECT_EQ(ShownTexts(framePanel), GetParam().frameRows);
-    // Without value items either panel hides.
-    EXPECT_EQ(panel->isHidden(), GetParam().boxRows.empty());
-    EXPECT_EQ(framePanel->isHidden(), GetParam().frameRows.empty());
+    for (const PanelCase& c : kPanelCases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
+        auto* panel = new FrResultUiItem(host.get());
+        auto* framePanel = new FrameResultUiItem(host.get());
+        panel->show();
+        framePanel->show();
+        panel->SetValues(ParseEntry(c.entry));
+        framePanel->SetValues(ParseEntry(c.entry));
+        Settle();
+        EXPECT_EQ(ShownTexts(panel), c.boxRows);
+        EXPECT_EQ(ShownTexts(framePanel), c.frameRows);
+        // Without value items either panel hides.
+        EXPECT_EQ(panel->isHidden(), c.boxRows.empty());
+        EXPECT_EQ(framePanel->isHidden(), c.frameRows.empty());
 
-    // Top to bottom on the screen as in the list.
-    int lastY = -1;
-    for (QLabel* row : Rows(panel)) {
-        if (row->isHidden())
-            continue;
-        EXPECT_GT(row->y(), lastY) << row->text().toStdString();
-        lastY = row->y();
+        // Top to bottom on the screen as in the list.
+        int lastY = -1;
+        for (QLabel* row : Rows(panel)) {
+            if (row->isHidden())
+                continue;
+            EXPECT_GT(row->y(), lastY) << row->text().toStdString();
+            lastY = row->y();
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, PanelRows, ::testing::ValuesIn(kPanelCases), CaseName());
-
-TEST(BoxPanel, IsTwentyPixelsLargerThanItsRowsWhichAreReused)
+TEST(BoxPanel, IsTwentyPixelsLargerThanItsRowsWhichAreReusedAndFontsAreClamped)
 {
     std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
     auto* panel = new FrResultUiItem(host.get());
@@ -130,7 +127,7 @@ TEST(BoxPanel, IsTwentyPixelsLargerThanItsRowsWhichAreReused)
         "a": {"order": 1, "value": "a much longer second row", "show_on_panel": true, "font_size": 18},
         "b": {"order": 0, "value": "short", "show_on_panel": true, "font_size": 30},
         "c": {"order": 2, "value": "hidden"}}})"));
-    const std::vector<QLabel*> rows = Rows(panel);
+    std::vector<QLabel*> rows = Rows(panel);
     ASSERT_EQ(rows.size(), 3u);
     const int maxWidth = std::max(rows[0]->sizeHint().width(), rows[1]->sizeHint().width());
     const int totalHeight = rows[0]->sizeHint().height() + rows[1]->sizeHint().height();
@@ -145,12 +142,9 @@ TEST(BoxPanel, IsTwentyPixelsLargerThanItsRowsWhichAreReused)
     // Every row hidden: the margins alone.
     panel->SetValues(ParseEntry(R"({"ordered_value_dict": {"a": {"order": 0, "value": "x"}}})"));
     EXPECT_EQ(panel->geometry(), QRect(0, 0, 20, 20));
-}
 
-TEST(PanelFonts, SizesAreClampedAndMissingMeansDefault)
-{
-    std::unique_ptr<QWidget> host(NewHost(800, 600, Qt::black));
-    auto* panel = new FrResultUiItem(host.get());
+    // Font sizes are clamped; a missing one is the panel's own, not the size
+    // of the row before.
     Json::Value entry = ParseEntry(R"({"ordered_value_dict": {
         "a": {"order": 1, "value": "huge", "show_on_panel": true, "font_size": 1e12},
         "b": {"order": 2, "value": "tiny", "show_on_panel": true, "font_size": -40},
@@ -162,12 +156,11 @@ TEST(PanelFonts, SizesAreClampedAndMissingMeansDefault)
     entry["ordered_value_dict"]["e"]["font_size"] = std::numeric_limits<double>::infinity();
     entry["ordered_value_dict"]["e"]["order"] = -std::numeric_limits<double>::infinity();
     panel->SetValues(entry);
-    const std::vector<QLabel*> rows = Rows(panel);
+    rows = Rows(panel);
     ASSERT_EQ(rows.size(), 5u);
     const int defaultSize = panel->font().pointSize();
     EXPECT_EQ(rows[1]->font().pointSize(), 200);
     EXPECT_EQ(rows[2]->font().pointSize(), 1);
-    // A missing size is the panel's own, not the size of the row before.
     EXPECT_EQ(rows[3]->font().pointSize(), defaultSize);
     EXPECT_EQ(rows[4]->font().pointSize(), defaultSize);
     // An infinite order counts as missing, which is row 0.
