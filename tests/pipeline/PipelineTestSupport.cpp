@@ -111,6 +111,26 @@ std::vector<RecordingConsumer::Seen> RecordingConsumer::Frames()
     return seen;
 }
 
+Capture::Capture(const std::string& settings) : loaded((LoadSettings(settings), true)), worker(frameSlots) {}
+
+RecordingConsumer& Capture::Start(std::chrono::milliseconds workPerFrame)
+{
+    consumer = std::make_unique<RecordingConsumer>(frameSlots, workPerFrame);
+    worker.SetRunning(true);
+    thread = std::thread([this] { worker.DoWork(); });
+    return *consumer;
+}
+
+std::chrono::steady_clock::duration Capture::Stop()
+{
+    if (!thread.joinable())
+        return {};
+    const auto start = std::chrono::steady_clock::now();
+    worker.SetRunning(false);
+    thread.join();
+    return std::chrono::steady_clock::now() - start;
+}
+
 double ProcessCpuSeconds()
 {
     rusage usage{};

@@ -3,10 +3,12 @@
 // inference worker that records what reached it.
 
 #include "pipeline/FrameSlots.h"
+#include "pipeline/VideoCapWorker.h"
 
 #include <opencv2/core.hpp>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -46,6 +48,28 @@ private:
     FrameSlots& frameSlots;
     std::mutex mutex;
     std::vector<Seen> seen;
+    std::thread thread;
+};
+
+// A capture worker opened on the settings document `settings`; once started,
+// its loop runs on a thread of its own with a consumer taking the frames, and
+// is stopped as the window stops it.
+// Thread-safety: test thread only.
+class Capture {
+public:
+    explicit Capture(const std::string& settings);
+    ~Capture() { Stop(); }
+
+    RecordingConsumer& Start(std::chrono::milliseconds workPerFrame = {});
+    // How long the loop took to end after it was told to.
+    std::chrono::steady_clock::duration Stop();
+
+    const bool loaded;  // the settings, before the worker reads them
+    FrameSlots frameSlots;
+    VideoCapWorker worker;
+
+private:
+    std::unique_ptr<RecordingConsumer> consumer;
     std::thread thread;
 };
 

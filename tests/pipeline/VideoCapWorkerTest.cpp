@@ -1,5 +1,3 @@
-#include "pipeline/VideoCapWorker.h"
-
 #include "LogLines.h"
 #include "PipelineTestSupport.h"
 #include "TempDir.h"
@@ -12,54 +10,17 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 std::string Settings(const std::string& camera, int reconnectSec, int fps = 30)
 {
     return R"({"Camera": ")" + camera + R"(", "CameraAutoReconnectSec": )" + std::to_string(reconnectSec)
            + R"(, "CameraFps": )" + std::to_string(fps) + "}";
 }
-
-// A capture worker opened on `settings`; once started, its loop runs on a
-// thread of its own with a consumer taking the frames, and is stopped as the
-// window stops it.
-class Capture {
-public:
-    explicit Capture(const std::string& settings) : loaded((LoadSettings(settings), true)), worker(frameSlots) {}
-    ~Capture() { Stop(); }
-
-    RecordingConsumer& Start(std::chrono::milliseconds workPerFrame = {})
-    {
-        consumer = std::make_unique<RecordingConsumer>(frameSlots, workPerFrame);
-        worker.SetRunning(true);
-        thread = std::thread([this] { worker.DoWork(); });
-        return *consumer;
-    }
-    // How long the loop took to end after it was told to.
-    Clock::duration Stop()
-    {
-        if (!thread.joinable())
-            return {};
-        const Clock::time_point start = Clock::now();
-        worker.SetRunning(false);
-        thread.join();
-        return Clock::now() - start;
-    }
-
-    const bool loaded;  // the settings, before the worker reads them
-    FrameSlots frameSlots;
-    VideoCapWorker worker;
-
-private:
-    std::unique_ptr<RecordingConsumer> consumer;
-    std::thread thread;
-};
 
 // Waits up to ten seconds for the log to hold `text`; everything it holds.
 QString WaitToSay(const LogLines& log, const QString& text)
