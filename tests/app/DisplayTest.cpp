@@ -105,7 +105,7 @@ TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
     EXPECT_EQ(window->RenderShown(), shown);
 }
 
-TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
+TEST_F(DisplayTest, PanelsStayInViewBesideTheirBoxAndKeepTheirSize)
 {
     const struct {
         const char* what;
@@ -137,10 +137,8 @@ TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
             EXPECT_EQ(panel.right(), box.left() - 20 - 1) << c.what;
         }
     }
-}
 
-TEST_F(DisplayTest, APanelKeepsItsSizeWhileItsTextChanges)
-{
+    // A panel keeps its size while its text changes.
     QSize afterFive;
     for (int answer = 1; answer <= 500; ++answer) {
         char count[8];
@@ -152,7 +150,7 @@ TEST_F(DisplayTest, APanelKeepsItsSizeWhileItsTextChanges)
     EXPECT_EQ(Visible<FrResultUiItem>().at(0)->size(), afterFive);
 }
 
-TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
+TEST_F(DisplayTest, WidgetsAreReusedTrimmedFromTheEndAndCapped)
 {
     std::string five = "[";
     for (int i = 0; i < 5; ++i)
@@ -172,6 +170,22 @@ TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
     Show("[]");  // an empty answer clears what was shown
     EXPECT_EQ(window->BoxWidgetCount(), 0u);
     EXPECT_TRUE(Visible<FdResultUiItem>().empty());
+
+    // Hostile documents are capped and never crash.
+    std::string many = "[";
+    for (int i = 0; i < 100000; ++i)
+        many += std::string(i ? "," : "") + R"({"bbox": {"x": 1, "y": 1, "width": 2, "height": 2}})";
+    Show(many + "]");
+    EXPECT_EQ(window->BoxWidgetCount(), 256u);
+
+    Show(R"([null, 5, "text", [1, 2], {"bbox": null}, {"bbox": {"x": {}, "y": [], "width": true, "height": "h"}},
+             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": "rows"},
+             {"draw_dict": {"point": [1, 2], "line": {"l": {"point_1_x": "a"}}}},
+             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": {"r": {"order": 1e20, "value": {},
+              "font_size": -5, "show_on_panel": "yes", "title": "<img src='/etc/passwd'>"}}}])",
+         R"([{"image_base64_str": "not base64 !!", "transparent_rate": "half", "ordered_value_dict": [],
+              "draw_dict": {"point": {"p": {"x": 1e309, "y": -1e309}}}}, 7])");
+    EXPECT_EQ(window->BoxWidgetCount(), 9u);
 }
 
 TEST_F(DisplayTest, MarksArePaintedIntoThePicture)
@@ -222,24 +236,6 @@ TEST_F(DisplayTest, FramePanelAndOverlayAppearOnlyWhileEnabled)
     Show("[]", "[]");
     EXPECT_TRUE(Visible<FrameResultUiItem>().empty());
     EXPECT_TRUE(Visible<CoveredFrameUiItem>().empty());
-}
-
-TEST_F(DisplayTest, HostileDocumentsAreCappedAndNeverCrash)
-{
-    std::string many = "[";
-    for (int i = 0; i < 100000; ++i)
-        many += std::string(i ? "," : "") + R"({"bbox": {"x": 1, "y": 1, "width": 2, "height": 2}})";
-    Show(many + "]");
-    EXPECT_EQ(window->BoxWidgetCount(), 256u);
-
-    Show(R"([null, 5, "text", [1, 2], {"bbox": null}, {"bbox": {"x": {}, "y": [], "width": true, "height": "h"}},
-             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": "rows"},
-             {"draw_dict": {"point": [1, 2], "line": {"l": {"point_1_x": "a"}}}},
-             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": {"r": {"order": 1e20, "value": {},
-              "font_size": -5, "show_on_panel": "yes", "title": "<img src='/etc/passwd'>"}}}])",
-         R"([{"image_base64_str": "not base64 !!", "transparent_rate": "half", "ordered_value_dict": [],
-              "draw_dict": {"point": {"p": {"x": 1e309, "y": -1e309}}}}, 7])");
-    EXPECT_EQ(window->BoxWidgetCount(), 9u);
 }
 
 TEST_F(DisplayTest, DeviceResultsOfTheFirstDeviceAreShown)
