@@ -14,14 +14,13 @@
 #include <thread>
 #include <vector>
 
-// Frame n carries n in 16 black or white cells along its top and a white
-// marker at its left edge; returns false when the file cannot be written.
+// Frame n carries n in 16 black or white cells along its top, its lowest
+// bit at the left; returns false when the file cannot be written.
 bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Size size = {320, 240});
 
-// The number a (mirrored) numbered frame carries; -1 when it carries none.
+// The number a mirrored numbered frame carries; -1 when it carries none. A
+// frame that was not mirrored reads as its number's bits reversed.
 int ReadMirroredFrameNumber(const cv::Mat& frame);
-// Whether the white marker is at the right edge, where mirroring puts it.
-bool MarkerIsOnTheRight(const cv::Mat& frame);
 
 // Loads a settings document into the process-wide store.
 void LoadSettings(const std::string& json);
@@ -33,7 +32,6 @@ public:
     using Clock = std::chrono::steady_clock;
     struct Seen {
         int number;
-        bool mirrored;
         Clock::time_point at;
     };
 
