@@ -240,15 +240,9 @@ TEST_F(DisplayTest, FramePanelAndOverlayAppearOnlyWhileEnabled)
 
 TEST_F(DisplayTest, DeviceResultsOfTheFirstDeviceAreShown)
 {
-    QtSettingManager::GetInstance()->SetCameraInfo(1280, 720, 30);
     Show("[]");  // a picture is on screen
     HostLibAdapter* device = HostLibAdapter::GetInstance();
-    FdFrResult face;
-    face.X = 100;
-    face.Y = 100;
-    face.Width = 80;
-    face.Height = 80;
-    face.ClassId = 1;
+    const FdFrResult face{100, 100, 80, 80, 1};
     emit device->SigInferenceDone(device->GetDevId(0), 3, {face, face});
     QCoreApplication::processEvents();
     EXPECT_EQ(Visible<FdResultUiItem>().size(), 2u);

@@ -41,6 +41,19 @@ TEST(FrameSlots, TheNewerOfTwoWaitingFramesIsTakenAndTheOlderDropped)
     EXPECT_EQ(Number(taken), 3);
     frameSlots.ReleaseSlot(taken);
     later.join();
+
+    // Stop ends the waits of both sides.
+    std::atomic<bool> readerDone{false};
+    std::thread reader([&] {
+        EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
+        readerDone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(readerDone);
+    frameSlots.Stop();
+    reader.join();
+    EXPECT_EQ(frameSlots.GetWritableSlot(), nullptr);
+    EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
 }
 
 // An abandoned slot is free again and never taken.
@@ -62,22 +75,6 @@ TEST(FrameSlots, WriterNeverGetsTheSlotBeingReadNorIsAnAbandonedSlotTaken)
     FrameSlot* next = frameSlots.TakeNewestSlot();
     EXPECT_EQ(Number(next), 5);
     frameSlots.ReleaseSlot(next);
-}
-
-TEST(FrameSlots, StopEndsTheWaitsOfBothSides)
-{
-    FrameSlots frameSlots;
-    std::atomic<bool> readerDone{false};
-    std::thread reader([&] {
-        EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
-        readerDone = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(readerDone);
-    frameSlots.Stop();
-    reader.join();
-    EXPECT_EQ(frameSlots.GetWritableSlot(), nullptr);
-    EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
 }
 
 // A fast writer and a slow reader: the reader sees strictly increasing
