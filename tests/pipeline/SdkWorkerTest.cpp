@@ -5,8 +5,6 @@
 
 #include <opencv2/core.hpp>
 
-#include <QSignalSpy>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
