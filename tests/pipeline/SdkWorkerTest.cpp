@@ -79,11 +79,6 @@ public:
     std::vector<cv::Mat> dispatched;
 };
 
-cv::Mat BlueFrame()
-{
-    return cv::Mat(48, 64, CV_8UC3, cv::Scalar(255, 0, 0));
-}
-
 // A frame whose first pixel's red value is `number`.
 cv::Mat NumberedFrame(int number)
 {
@@ -164,7 +159,7 @@ TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
         detector.boxes = boxes;
         SdkWorker worker(InferenceMode::Fifo, &detector, nullptr);
         RunningWorker running(worker);
-        running.Publish(BlueFrame());
+        running.Publish(NumberedFrame(200));
         const std::vector<DisplayFrame> shown = running.WaitForShown(1);
         [[maybe_unused]] const auto stopping = std::chrono::steady_clock::now();
         running.Stop();
@@ -179,7 +174,7 @@ TEST(SdkWorker, DetectorResultsTravelWithTheirPicture)
         EXPECT_EQ(shown[0].results->bboxResultsVec.size(), std::size_t(boxes));
         EXPECT_EQ(shown[0].results->sent, cv::Size(64, 48));
         EXPECT_EQ(shown[0].image.size(), QSize(64, 48));
-        EXPECT_EQ(shown[0].image.pixelColor(5, 5), QColor(0, 0, 255));  // BGR blue shown as blue
+        EXPECT_EQ(shown[0].image.pixelColor(5, 5), QColor(200, 0, 0));  // BGR red shown as red
     }
 }
 
@@ -227,7 +222,7 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
         device.busy = c.busy;
         SdkWorker worker(InferenceMode::Nx310, nullptr, &device);
         worker.SetInferenceEnabled(c.enabled);
-        const cv::Mat frame = BlueFrame();
+        const cv::Mat frame = NumberedFrame(200);
         RunningWorker running(worker);
         running.Publish(frame);
         running.Stop();
