@@ -211,7 +211,6 @@ TEST(PanelStyle, EntryStyleOrTheDefaultPaintsTheBackground)
     }
 }
 
-
 const QColor kBackground(0, 0, 255);
 const QColor kPicture(255, 0, 0);
 

@@ -78,12 +78,17 @@ INSTANTIATE_TEST_SUITE_P(States, PanelStates, ::testing::ValuesIn(kStateCases), 
 
 using PanelActions = PanelFixture;
 
-// Connect loads the checked model, Image Project with its file; without a
-// file there is nothing to load and face detection stands in.
-TEST_F(PanelActions, ConnectAsksForTheCheckedModel)
+// A radio click while connected says that Upload applies it and changes
+// nothing before. Connect loads the checked model, Image Project with its
+// file; without a file there is nothing to load and face detection stands in.
+TEST_F(PanelActions, ARadioClickWaitsForUploadAndConnectAsksForTheCheckedModel)
 {
     panel->SlotDeviceStateChanged(S::Connected);
+    probe->Radio(2)->click();
+    EXPECT_EQ(probe->MsgLabel()->text(), "[Host Lib] Object Detection chosen: press Upload to load it.");
     probe->Radio(4)->click();
+    EXPECT_TRUE(probe->MsgLabel()->text().endsWith("select a model file, then press Upload."));
+    EXPECT_TRUE(probe->seen.empty()) << "nothing changes before Upload";
     panel->SlotDeviceStateChanged(S::Disconnected);
     probe->Connect()->click();
     EXPECT_EQ(probe->CheckedId(), 0);
@@ -96,18 +101,6 @@ TEST_F(PanelActions, ConnectAsksForTheCheckedModel)
     EXPECT_EQ(probe->CheckedId(), 4);
     EXPECT_EQ(probe->seen, (std::vector<std::string>{"connect 0", "model models/m.bin", "upload 4 models/m.bin",
                                                       "connect 4"}));
-}
-
-// A radio click while connected says that Upload applies it; before that,
-// the click says nothing.
-TEST_F(PanelActions, ARadioClickWhileConnectedSaysUploadAppliesIt)
-{
-    panel->SlotDeviceStateChanged(S::Connected);
-    probe->Radio(2)->click();
-    EXPECT_EQ(probe->MsgLabel()->text(), "[Host Lib] Object Detection chosen: press Upload to load it.");
-    probe->Radio(4)->click();
-    EXPECT_TRUE(probe->MsgLabel()->text().endsWith("select a model file, then press Upload."));
-    EXPECT_TRUE(probe->seen.empty()) << "nothing changes before Upload";
 }
 
 // Fades in with a shadow and out; a hiding panel takes no clicks from the
@@ -143,7 +136,6 @@ TEST_F(PanelActions, FadesInWithAShadowAndOutTakingNoClicksWhileHiding)
     QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, reset);
     EXPECT_EQ(probe->seen.size(), 2u);
 }
-
 
 enum class Answer { Ok, Cancel, Close };
 
@@ -269,7 +261,6 @@ TEST(PanelSignals, CrossThreadsAsQueuedCalls)
     QCoreApplication::processEvents();
     EXPECT_EQ(probe.seen, (std::vector<std::string>{"fw 2 [] yes", "upload 1 "}));
 }
-
 
 QString Message(int index, int lines)
 {
