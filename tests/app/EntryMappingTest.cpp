@@ -142,7 +142,7 @@ TEST(DeviceEntries, EachModelShowsItsOwnPanel)
     EXPECT_TRUE(BuildDeviceEntries(3, {empty}, shown, names).boxes.empty());
 }
 
-TEST(LabelFile, GivesTheClassTable)
+TEST(LabelFile, GivesTheClassTableOrARefusalWithAReason)
 {
     const struct {
         const char* name;
@@ -166,11 +166,8 @@ TEST(LabelFile, GivesTheClassTable)
         ASSERT_TRUE(table.has_value()) << c.name << ": " << error.toStdString();
         EXPECT_EQ(*table, c.expected) << c.name;
     }
-}
 
-TEST(LabelFile, UnusableFilesAreRefusedWithAReason)
-{
-    TempDir dir;
+    // Unusable files are refused with a reason.
     std::filesystem::create_directory(dir.File("adir"));
     WriteText(dir.File("latin1.txt"), "0 caf\xE9\n");
     WriteText(dir.File("huge.txt"), std::string(10 << 20, 'x'));
