@@ -1,20 +1,10 @@
 // The dongle's box list and age/gender answers. The first byte picks the
 // parser and the image size; the rest is the answer as retrieved.
+#include "FuzzCheck.h"
 #include "HostLibAdapter/AnswerParsers.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
-
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,21 +1,15 @@
 // The user model file as the user picks it: any bytes, split into the setup
 // and the model image. What is written must be exactly the documented parts
 // of the file, and a refused file must leave no output behind.
+#include "FuzzCheck.h"
 #include "HostLibAdapter/ModelFiles.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <unistd.h>
 
 namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 std::string ReadAll(const std::string& path)
 {

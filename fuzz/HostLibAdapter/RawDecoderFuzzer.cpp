@@ -1,21 +1,11 @@
 // The user model's raw output: descriptors, shapes and data as retrieved.
+#include "FuzzCheck.h"
 #include "HostLibAdapter/AnswerParsers.h"
 #include "HostLibAdapter/RawOutputDecoder.h"
 
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -2,20 +2,14 @@
 // which was written apart from the encoder: the bytes must come back, and
 // the text must keep the line layout detectors expect. Then the decoder on
 // the raw input, which is what a detector gets from a broken request.
+#include "FuzzCheck.h"
 #include "Base64Decode.h"
 #include "fifo/Base64.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // CR LF only after each run of 76 characters, never elsewhere.
 bool HasTheLineLayout(const std::string& text)

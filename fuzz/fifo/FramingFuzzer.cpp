@@ -1,10 +1,10 @@
 // Any byte stream on the response pipe, delivered in pieces of fuzzed sizes:
 // framed messages are read one after another until the stream ends.
 
+#include "FuzzCheck.h"
 #include "fifo/MessageFraming.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -36,20 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         const FrameRead frame = ReadFrame(read, body, limit);
         switch (frame.status) {
         case FrameStatus::Ok:
-            if (body.size() != frame.announced || at != before + kLengthBytes + frame.announced)
-                std::abort();
+            Check(body.size() == frame.announced && at == before + kLengthBytes + frame.announced);
             continue;
         case FrameStatus::TooLarge:
-            if (frame.announced <= limit || !body.empty() || at != before + kLengthBytes)
-                std::abort();
+            Check(frame.announced > limit && body.empty() && at == before + kLengthBytes);
             return 0;
         case FrameStatus::ShortHeader:
-            if (at != length || length - before >= kLengthBytes)
-                std::abort();
+            Check(at == length && length - before < kLengthBytes);
             return 0;
         case FrameStatus::ShortBody:
-            if (at != length || body.size() >= frame.announced)
-                std::abort();
+            Check(at == length && body.size() < frame.announced);
             return 0;
         }
     }

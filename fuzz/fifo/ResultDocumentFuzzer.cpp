@@ -1,10 +1,10 @@
 // Any bytes as a detector's answer text: parsed, then split into the two
 // result lists. Must never crash, hang or lose an entry's index.
 
+#include "FuzzCheck.h"
 #include "fifo/ResultDocument.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -21,14 +21,11 @@ void CheckGroup(const Json::Value& document, const char* key, int result, const 
 {
     const bool readable =
         document.isNull() || (document.isObject() && (document[key].isNull() || document[key].isObject()));
-    if (readable != (result == 0))
-        std::abort();
+    Check(readable == (result == 0));
     const std::size_t expected = (document.isObject() && document[key].isObject()) ? document[key].size() : 0;
-    if (list.size() != expected)
-        std::abort();
+    Check(list.size() == expected);
     for (const Json::Value& entry : list)
-        if (!entry.isObject())
-            std::abort();
+        Check(entry.isObject());
 }
 
 }  // namespace
@@ -43,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const int frame = ParseResultGroup(document, "frame_info", frames);
     CheckGroup(document, "bounding_box_info", bbox, boxes);
     CheckGroup(document, "frame_info", frame, frames);
-    if (ParseResultDocument(document, boxes, frames) != bbox + frame)
-        std::abort();
+    Check(ParseResultDocument(document, boxes, frames) == bbox + frame);
     return 0;
 }

@@ -1,16 +1,15 @@
 // Any text as "CameraResolution": none, or a positive width and height.
 
+#include "FuzzCheck.h"
 #include "settings/CameraResolution.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::optional<CameraResolution> r =
         ParseCameraResolution(std::string(reinterpret_cast<const char*>(data), size));
-    if (r && (r->width <= 0 || r->height <= 0))
-        std::abort();
+    Check(!r || (r->width > 0 && r->height > 0));
     return 0;
 }

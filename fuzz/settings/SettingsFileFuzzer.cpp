@@ -1,6 +1,7 @@
 // Any bytes as a settings file: the store loads, completes and writes back
 // without crashing, and what it writes is a complete settings object.
 
+#include "FuzzCheck.h"
 #include "settings/JsonText.h"
 #include "settings/QtSettingManager.h"
 
@@ -8,7 +9,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ifstream written(path, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
     const Json::Value document = ParseJson(text);
-    if (!document.isObject() || !document.isMember("Camera") || store.GetCameraFps() < 1)
-        std::abort();
+    Check(document.isObject() && document.isMember("Camera") && store.GetCameraFps() >= 1);
     std::remove((path + ".bad").c_str());
     return 0;
 }

@@ -32,8 +32,6 @@ TEST(BoxFromCorners, TruncatesClampsAndDropsUnusableBoxes)
         {"entirely left of the image", -50.0f, 10.0f, -10.0f, 20.0f, false, {}},
         {"entirely below the image", 10.0f, 800.0f, 20.0f, 900.0f, false, {}},
         {"NaN corner", kNaN, 10.0f, 20.0f, 20.0f, false, {}},
-        {"infinite corner", 0.0f, 0.0f, kInf, 20.0f, false, {}},
-        {"negative infinity", -kInf, 0.0f, 20.0f, 20.0f, false, {}},
         {"huge but finite", -3e38f, -3e38f, 3e38f, 3e38f, true, {0, 0, 1280, 720}},
     };
     for (const auto& c : cases) {

@@ -137,8 +137,12 @@ int DeviceRig::LastCall(const std::string& call) const
 
 bool DeviceRig::EndsDeInitialised() const
 {
+    const auto calls = LogCalls();
+    const bool initialised = std::any_of(calls.begin(), calls.end(), [](const std::string& l) {
+        return l.rfind("edl_lib_init ", 0) == 0 && l.find(" result=0") != std::string::npos;
+    });
     const int last = LastCall("edl_lib_de_init");
-    return last >= 0 && last + 1 == static_cast<int>(LogCalls().size());
+    return !initialised || (last >= 0 && last + 1 == static_cast<int>(calls.size()));
 }
 
 bool DeviceRig::MessagesInOrder(const QStringList& expected) const

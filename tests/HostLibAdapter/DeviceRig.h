@@ -61,7 +61,7 @@ public:
     int CountCalls(const std::string& call) const;
     // The index of the last log line of `call`, or -1.
     int LastCall(const std::string& call) const;
-    // The library is de-initialised after the last call that used it.
+    // The library, if an init succeeded, is de-initialised after the last call that used it.
     bool EndsDeInitialised() const;
     // `expected` appear in this order among the messages.
     bool MessagesInOrder(const QStringList& expected) const;

@@ -115,21 +115,4 @@ TEST(DecodeClassifierOutput, RefusesWhatItCannotRead)
     }
 }
 
-TEST(BestClass, TakesTheFirstOfTheMostProbableAboveZero)
-{
-    const struct {
-        const char* name;
-        std::array<ClassScore, 5> entries;
-        int best;
-    } cases[] = {
-        {"first is best", {{{4, 0.5f}, {2, 0.3f}, {1, 0.2f}, {-1, 0}, {-1, 0}}}, 4},
-        {"later strictly greater wins", {{{4, 0.2f}, {2, 0.7f}, {1, 0.1f}, {-1, 0}, {-1, 0}}}, 2},
-        {"a tie keeps the earlier", {{{4, 0.5f}, {2, 0.5f}, {-1, 0}, {-1, 0}, {-1, 0}}}, 4},
-        {"nothing above zero", {{{4, 0.0f}, {2, 0.0f}, {-1, 0}, {-1, 0}, {-1, 0}}}, -1},
-        {"all empty", {}, -1},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(BestClass(c.entries.data()), c.best) << c.name;
-}
-
 }  // namespace

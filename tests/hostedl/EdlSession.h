@@ -20,7 +20,6 @@ namespace edltest {
 
 constexpr uint32_t kFormatBoxes = 0x80000060u;
 constexpr uint32_t kFormatAgeGender = 0x81000060u;
-constexpr uint32_t kFormatUser = 0x90100060u;
 
 inline std::vector<char> ReadBytes(const std::string& path)
 {
@@ -79,23 +78,6 @@ inline AgeGenderAnswer ParseAgeGender(const std::vector<char>& a)
     AgeGenderAnswer r{};
     if (a.size() >= 32) std::memcpy(&r, a.data(), 32);
     return r;
-}
-
-// The index of the strongest class in a raw classifier answer, decoded by
-// the layout alone (count, descriptors, padded int8 runs); -1 when malformed.
-inline int StrongestClass(const std::vector<char>& a, int* channelsOut = nullptr)
-{
-    uint32_t d[5];  // rows, channels, width, radix, scale bits
-    if (a.size() < 24 || static_cast<int8_t>(a[0]) != 1) return -1;
-    std::memcpy(d, a.data() + 4, sizeof d);
-    const size_t padded = (d[2] + 15) / 16 * 16;
-    if (d[0] != 1 || d[2] != 1 || a.size() != 24 + size_t{d[1]} * padded) return -1;
-    if (channelsOut != nullptr) *channelsOut = static_cast<int>(d[1]);
-    const auto q = [&](size_t c) { return static_cast<int8_t>(a[24 + c * padded]); };
-    size_t best = 0;
-    for (size_t c = 1; c < d[1]; ++c)
-        if (q(c) > q(best)) best = c;
-    return d[1] == 0 ? -1 : static_cast<int>(best);
 }
 
 // Connects one device (init, add, start); returns its index or a negative result.

@@ -1,5 +1,6 @@
-// Firmware: EDL_EMU_FW names the dongle's identity; a valid image changes it
-// for the life of the process; anything else fails and the old firmware stays.
+// Firmware: a valid image changes the dongle's identity (EDL_EMU_FW) for the
+// life of the process; anything else fails and the old firmware stays. The
+// device back-end's connect tests set a new identity for each case.
 
 #include "EdlSession.h"
 #include "TempDir.h"
@@ -34,12 +35,10 @@ TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmwareAndAnUpdateOutlivesDeInit)
     } cases[] = {
         {"bad CRC", flip(oldScpu, oldScpu.size() - 1), 1, -4},
         {"payload byte flipped", flip(oldScpu, 22), 1, -4},
-        {"bad magic", flip(oldScpu, 0), 1, -4},
         {"SCPU image as NCPU", oldScpu, 2, -4},
         {"module id 3", oldScpu, 3, -2},
         {"over 128 KiB", resized(scpu, 128 * 1024 + 1), 1, -4},
         {"truncated", resized(oldScpu, oldScpu.size() - 5), 1, -4},
-        {"header only", resized(oldScpu, 20), 1, -4},
     };
     ASSERT_EQ(Connect(), 0);
     uint32_t fw = 0, build = 0, ncpuFw = 0, ncpuBefore = 0;
@@ -60,27 +59,17 @@ TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmwareAndAnUpdateOutlivesDeInit)
     EXPECT_GE(build, 88u);
     EXPECT_EQ(ncpuFw, ncpuBefore);
     ASSERT_EQ(Update(2, Image("HostLibAdapter/fw/fw_ncpu.bin")), 0);
-    for (int cycle = 0; cycle < 2; ++cycle) {
-        edl_lib_de_init();
-        ASSERT_EQ(Connect(), 0);
-        uint32_t again = 0, againBuild = 0;
-        ASSERT_EQ(Status(0, &again, &againBuild, &ncpuFw), 0);
-        EXPECT_EQ(again, fw) << "the update stays in force";
-        EXPECT_EQ(againBuild, build);
-        EXPECT_GE(ncpuFw, 0x1030000u);
-    }
+    edl_lib_de_init();
+    ASSERT_EQ(Connect(), 0);
+    uint32_t again = 0, againBuild = 0;
+    ASSERT_EQ(Status(0, &again, &againBuild, &ncpuFw), 0);
+    EXPECT_EQ(std::make_pair(again, againBuild), std::make_pair(fw, build)) << "the update stays in force";
+    EXPECT_GE(ncpuFw, 0x1030000u);
     // The outdated image is valid too: the program would offer the update again.
     ASSERT_EQ(Update(1, oldScpu), 0);
     ASSERT_EQ(Status(0, &fw, &build), 0);
     EXPECT_LT(build, 88u);
     EXPECT_LT(fw, 0x1030000u);
-
-    // Another value stands for another dongle.
-    ScopedEnv other("EDL_EMU_FW", "0x01000000:5");
-    ASSERT_EQ(Connect(), 0);
-    ASSERT_EQ(Status(0, &fw, &build), 0);
-    EXPECT_EQ(fw, 0x01000000u);
-    EXPECT_EQ(build, 5u);
     edl_lib_de_init();
 }
 

@@ -1,5 +1,6 @@
 // The files a run keeps when the disk fills, when they grow past their
-// limit, and when snapshots come faster than they can be written.
+// limit, and when snapshots come faster than they can be written. A plain
+// recording and results log are the program test's.
 
 #include "RecordingFile.h"
 
@@ -131,7 +132,6 @@ TEST_P(ResultsLogFiles, KeepWholeLinesAndSayAFailureOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ResultsLogFiles, ::testing::Values(
-    FileCase{"lines_within_the_limit", "out.jsonl", 0, 1 << 20, false, ""},
     FileCase{"rotates_to_numbered_files", "out.jsonl", 0, 4000, false, "out.3.jsonl"},
     FileCase{"disk_full", "out.jsonl", 3000, 1 << 20, true, ""},
     FileCase{"folder_missing", "missing/out.jsonl", 0, 1 << 20, true, ""}), CaseName());
@@ -178,7 +178,6 @@ TEST_P(RecordingFiles, StopWithOneLineAndStayPlayable)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RecordingFiles, ::testing::Values(
-    FileCase{"matroska", "out.mkv", 0, 1 << 30, false, ""},
     FileCase{"avi_rotates_to_numbered_files", "out.avi", 0, 60000, false, "out.2.avi"},
     FileCase{"disk_full", "out.mkv", 150000, 1 << 30, true, ""},
     FileCase{"folder_missing", "missing/out.mkv", 0, 1 << 30, true, ""}), CaseName());
@@ -202,7 +201,9 @@ TEST(Snapshots, ABurstNeverOverwritesAndEveryPressIsSavedOrSkipped)
     int accepted = 0;
     for (int press = 0; press < 50; ++press)
         accepted += recorder.Snapshot(Picture(press), folder, at, 7);
-    QTRY_COMPARE_WITH_TIMEOUT(names.size(), accepted, 30000);
+    // A QTRY_ macro would time out without failing inside a GoogleTest test.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return names.size() >= accepted; }, 30000))
+        << names.size() << " of " << accepted;
     EXPECT_GE(accepted, 4);
     EXPECT_EQ(ReadText(taken.toStdString()), "mine");
     names.removeDuplicates();

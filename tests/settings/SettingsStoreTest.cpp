@@ -1,13 +1,10 @@
 #include "settings/JsonText.h"
 #include "settings/QtSettingManager.h"
 
-#include "CaseName.h"
 #include "LogLines.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <csignal>
 #include <filesystem>
@@ -50,68 +47,61 @@ TEST(SettingsStore, MissingOrEmptyFileIsFilledWithEveryDefaultAndSaysSo)
     }
 }
 
-// One member written into an otherwise empty file: what the store reports and
-// what the file holds afterwards.
-struct MergeCase {
-    const char* name;
-    const char* member;      // JSON text of the member, e.g. "\"CameraFps\": 25"
-    const char* key;
-    const char* expectFile;  // JSON text the member holds after the write-back
-    const char* said = "";   // the one line a repair logs; none when empty
-};
-
-// Test listings name the case, not its bytes.
-void PrintTo(const MergeCase& c, std::ostream* os)
+// One member written into an otherwise empty file: what the store reports, what
+// the file holds afterwards, and the one line a repair logs (none when empty).
+TEST(SettingsStore, MergeKeepsWhatFitsAndReplacesWhatDoesNot)
 {
-    *os << c.name;
+    const struct {
+        const char* name;
+        const char* member;      // JSON text of the member, e.g. "\"CameraFps\": 25"
+        const char* key;
+        const char* expectFile;  // JSON text the member holds after the write-back
+        const char* said = "";
+    } cases[] = {
+        {"int kept", R"("CameraFps": 25)", "CameraFps", "25"},
+        {"string for int", R"("CameraFps": "25")", "CameraFps", "30",
+         R"(CameraFps: "25" is not an integer; 30 is used instead)"},
+        {"fraction for int", R"("CameraFps": 25.5)", "CameraFps", "30",
+         "CameraFps: 25.5 is not an integer; 30 is used instead"},
+        {"int beyond 32 bits", R"("CameraFps": 4294967296)", "CameraFps", "30",
+         "CameraFps: 4294967296 is beyond the 32-bit range; 30 is used instead"},
+        {"negative beyond 32 bits", R"("VisitorLimit": -4294967296)", "VisitorLimit", "30",
+         "VisitorLimit: -4294967296 is beyond the 32-bit range; 30 is used instead"},
+        {"frame rate zero", R"("CameraFps": 0)", "CameraFps", "30", "CameraFps: 0 is below 1; 30 is used instead"},
+        {"negative reconnect kept", R"("CameraAutoReconnectSec": -5)", "CameraAutoReconnectSec", "-5"},
+        {"number for bool", R"("FullScreen": 1)", "FullScreen", "false",
+         "FullScreen: 1 is not true or false; false is used instead"},
+        {"bool kept", R"("FullScreen": true)", "FullScreen", "true"},
+        {"null for string", R"("Camera": null)", "Camera", "\"0\"", R"(Camera: null is not a text; "0" is used instead)"},
+        {"mode kept", R"("InferenceMode": "FIFO")", "InferenceMode", "\"FIFO\""},
+        {"mode in lower case", R"("InferenceMode": "fifo")", "InferenceMode", "\"NX310\"",
+         R"(InferenceMode: "fifo" is not FIFO or NX310; "NX310" is used instead)"},
+        {"long value cut short", R"("FullScreen": ")" "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy" R"(")", "FullScreen", "false",
+         R"(FullScreen: ")" "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy" R"(... is not true or false; false is used instead)"},
+        {"unusable resolution stays in the file", R"("CameraResolution": "640x0")", "CameraResolution",
+         "\"640x0\"", R"(CameraResolution: "640x0" is not a width and a height joined by x; 1280x720 is used (the file keeps its text))"},
+        {"nested object not compared", R"("EnrollmentArea": {"x": "left"})", "EnrollmentArea", R"({"x": "left"})"},
+        {"array for object", R"("EnrollmentArea": [1, 2])", "EnrollmentArea",
+         R"({"x": 400, "y": 100, "width": 400, "height": 500})",
+         R"(EnrollmentArea: [1,2] is not an object; {"height":500,"width":400,"x":400,"y":100} is used instead)"},
+        {"unknown member survives", R"("MyOwnKey": [1, "two"])", "MyOwnKey", R"([1, "two"])"},
+        {"comments are allowed", "// my camera\n\"Camera\": \"rtsp://cam/1\"", "Camera", "\"rtsp://cam/1\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.File("settings.json");
+        WriteText(path, std::string("{ ") + c.member + " }");
+        LogLines log;
+        QtSettingManager store;
+        store.Load(path);
+        EXPECT_EQ(FileDocument(path)[c.key], ParseJson(c.expectFile));
+        EXPECT_EQ(store.GetDocument()[c.key], ParseJson(c.expectFile));
+        const QStringList expected =
+            *c.said ? QStringList{QStringLiteral("[Settings] ") + QString::fromUtf8(c.said)} : QStringList{};
+        EXPECT_EQ(log.Starting(QStringLiteral("[Settings]")), expected);
+    }
 }
-
-class SettingsMerge : public ::testing::TestWithParam<MergeCase> {};
-
-TEST_P(SettingsMerge, KeepsWhatFitsAndReplacesWhatDoesNot)
-{
-    const MergeCase c = GetParam();
-    TempDir dir;
-    const std::string path = dir.File("settings.json");
-    WriteText(path, std::string("{ ") + c.member + " }");
-    LogLines log;
-    QtSettingManager store;
-    store.Load(path);
-    EXPECT_EQ(FileDocument(path)[c.key], ParseJson(c.expectFile)) << c.name;
-    EXPECT_EQ(store.GetDocument()[c.key], ParseJson(c.expectFile)) << c.name;
-    const QStringList expected = *c.said ? QStringList{QStringLiteral("[Settings] ") + QString::fromUtf8(c.said)} : QStringList{};
-    EXPECT_EQ(log.Starting(QStringLiteral("[Settings]")), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Members, SettingsMerge, ::testing::Values(
-    MergeCase{"int kept", R"("CameraFps": 25)", "CameraFps", "25"},
-    MergeCase{"string for int", R"("CameraFps": "25")", "CameraFps", "30",
-              R"(CameraFps: "25" is not an integer; 30 is used instead)"},
-    MergeCase{"fraction for int", R"("CameraFps": 25.5)", "CameraFps", "30",
-              "CameraFps: 25.5 is not an integer; 30 is used instead"},
-    MergeCase{"int beyond 32 bits", R"("CameraFps": 4294967296)", "CameraFps", "30",
-              "CameraFps: 4294967296 is beyond the 32-bit range; 30 is used instead"},
-    MergeCase{"negative beyond 32 bits", R"("VisitorLimit": -4294967296)", "VisitorLimit", "30",
-              "VisitorLimit: -4294967296 is beyond the 32-bit range; 30 is used instead"},
-    MergeCase{"frame rate zero", R"("CameraFps": 0)", "CameraFps", "30", "CameraFps: 0 is below 1; 30 is used instead"},
-    MergeCase{"negative reconnect kept", R"("CameraAutoReconnectSec": -5)", "CameraAutoReconnectSec", "-5"},
-    MergeCase{"number for bool", R"("FullScreen": 1)", "FullScreen", "false",
-              "FullScreen: 1 is not true or false; false is used instead"},
-    MergeCase{"bool kept", R"("FullScreen": true)", "FullScreen", "true"},
-    MergeCase{"null for string", R"("Camera": null)", "Camera", "\"0\"", R"(Camera: null is not a text; "0" is used instead)"},
-    MergeCase{"mode kept", R"("InferenceMode": "FIFO")", "InferenceMode", "\"FIFO\""},
-    MergeCase{"mode in lower case", R"("InferenceMode": "fifo")", "InferenceMode", "\"NX310\"",
-              R"(InferenceMode: "fifo" is not FIFO or NX310; "NX310" is used instead)"},
-    MergeCase{"long value cut short", R"("FullScreen": ")" "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy" R"(")", "FullScreen", "false",
-              R"(FullScreen: ")" "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy" R"(... is not true or false; false is used instead)"},
-    MergeCase{"unusable resolution stays in the file", R"("CameraResolution": "640x0")", "CameraResolution",
-              "\"640x0\"", R"(CameraResolution: "640x0" is not a width and a height joined by x; 1280x720 is used (the file keeps its text))"},
-    MergeCase{"nested object not compared", R"("EnrollmentArea": {"x": "left"})", "EnrollmentArea", R"({"x": "left"})"},
-    MergeCase{"array for object", R"("EnrollmentArea": [1, 2])", "EnrollmentArea",
-              R"({"x": 400, "y": 100, "width": 400, "height": 500})",
-              R"(EnrollmentArea: [1,2] is not an object; {"height":500,"width":400,"x":400,"y":100} is used instead)"},
-    MergeCase{"unknown member survives", R"("MyOwnKey": [1, "two"])", "MyOwnKey", R"([1, "two"])"},
-    MergeCase{"comments are allowed", "// my camera\n\"Camera\": \"rtsp://cam/1\"", "Camera", "\"rtsp://cam/1\""}), CaseName());
 
 TEST(SettingsStore, TypedValuesFollowTheMergedDocument)
 {
@@ -130,49 +120,30 @@ TEST(SettingsStore, TypedValuesFollowTheMergedDocument)
     EXPECT_FALSE(store.IsDisplayMainWindow());
 }
 
-// Files that are not a settings object: the user's bytes are kept beside the
-// new file, the defaults are used and written.
-struct BadFileCase {
-    const char* name;
-    std::string text;
-};
-
-void PrintTo(const BadFileCase& c, std::ostream* os)
+// Files that are not a settings object, one after the other in one place:
+// each user's bytes are kept beside the new file, none over an earlier copy,
+// and the defaults are used and written.
+TEST(SettingsStore, BadFilesAreKeptAsBadAndReplacedByDefaults)
 {
-    *os << c.name;
-}
-
-class SettingsBadFile : public ::testing::TestWithParam<BadFileCase> {};
-
-TEST_P(SettingsBadFile, IsKeptAsBadAndReplacedByDefaults)
-{
+    const std::pair<const char*, std::string> cases[] = {
+        {"truncated", "{\"Camera\": \"1\","},
+        {"top level array", "[1, 2, 3]"},
+        {"top level string", "\"just text\""},
+        {"nested beyond the reader's limit", std::string(5000, '[') + std::string(5000, ']')},
+        {"10 MB", std::string(10 << 20, ' ') + "{}"},
+    };
     TempDir dir;
     const std::string path = dir.File("settings.json");
-    WriteText(path, GetParam().text);
-    QtSettingManager store;
-    store.Load(path);
-    EXPECT_EQ(ReadText(path + ".bad"), GetParam().text);
-    EXPECT_EQ(FileDocument(path)["Camera"].asString(), "0");
-    EXPECT_EQ(store.GetCameraFps(), 30);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, SettingsBadFile, ::testing::Values(
-    BadFileCase{"truncated", "{\"Camera\": \"1\","},
-    BadFileCase{"top level array", "[1, 2, 3]"},
-    BadFileCase{"top level string", "\"just text\""},
-    BadFileCase{"nested beyond the reader's limit", std::string(5000, '[') + std::string(5000, ']')},
-    BadFileCase{"10 MB", std::string(10 << 20, ' ') + "{}"}), CaseName());
-
-TEST(SettingsStore, SecondBadFileDoesNotOverwriteTheFirstKeptCopy)
-{
-    TempDir dir;
-    const std::string path = dir.File("settings.json");
-    WriteText(path, "first typo {");
-    QtSettingManager().Load(path);
-    WriteText(path, "second typo {");
-    QtSettingManager().Load(path);
-    EXPECT_EQ(ReadText(path + ".bad"), "first typo {");
-    EXPECT_EQ(ReadText(path + ".bad.2"), "second typo {");
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].first);
+        WriteText(path, cases[i].second);
+        QtSettingManager store;
+        store.Load(path);
+        EXPECT_EQ(ReadText(i == 0 ? path + ".bad" : path + ".bad." + std::to_string(i + 1)), cases[i].second);
+        EXPECT_EQ(FileDocument(path)["Camera"].asString(), "0");
+        EXPECT_EQ(store.GetCameraFps(), 30);
+    }
+    EXPECT_EQ(ReadText(path + ".bad"), cases[0].second) << "the first copy was overwritten";
 }
 
 TEST(SettingsStore, UnusablePathsRunOnDefaultsAndTouchNothing)
