@@ -73,19 +73,6 @@ const char* const kBoxWithPanel = R"([{"bbox": {"x": 100, "y": 50, "width": 40, 
     "ordered_value_dict": {"age": {"title": "Age", "value": "35", "show_on_panel": true, "show_title": true,
                                    "font_size": 14, "order": 0}}}])";
 
-TEST_F(DisplayTest, BoxFrameIsDrawnWhereTheDetectorSaw)
-{
-    Show(kBoxWithPanel);
-    ASSERT_EQ(Visible<FdResultUiItem>().size(), 1u);
-    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
-    EXPECT_EQ(box, QRect(135, 60, 90, 75)) << "mapped from the detector's 853x480 frame";
-    const QImage screen = Screen();
-    EXPECT_EQ(screen.pixelColor(box.left() + 1, box.center().y()), QColor(230, 230, 230)) << "left border";
-    EXPECT_EQ(screen.pixelColor(box.center()), QColor(0, 0, 80)) << "inside, the video shows through";
-    ASSERT_EQ(Visible<FrResultUiItem>().size(), 1u);
-    EXPECT_EQ(Visible<FrResultUiItem>()[0]->geometry().center().y(), box.center().y());
-}
-
 std::string PanelBox(int x, int y, const std::string& text)
 {
     return R"([{"bbox": {"x": )" + std::to_string(x) + R"(, "y": )" + std::to_string(y) +
@@ -93,6 +80,7 @@ std::string PanelBox(int x, int y, const std::string& text)
            R"(", "title": "Frame", "show_title": true, "show_on_panel": true}}}])";
 }
 
+// The box frame is drawn where the detector saw, its panel beside it.
 // Snapshots and recordings keep what the window shows of the video: the
 // picture, boxes, panels and marks, but not the device panel or the statistics.
 TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
@@ -100,7 +88,14 @@ TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
     window->findChild<QLabel*>(QStringLiteral("lblLogo"))->hide();
     QTest::keyClick(window.get(), Qt::Key_F1);
     Show(kBoxWithPanel, R"([{"ordered_value_dict": {"n": {"title": "N", "value": "7", "show_on_panel": true}}}])");
+    ASSERT_EQ(Visible<FdResultUiItem>().size(), 1u);
+    const QRect box = Visible<FdResultUiItem>()[0]->geometry();
+    EXPECT_EQ(box, QRect(135, 60, 90, 75)) << "mapped from the detector's 853x480 frame";
     const QImage shown = window->RenderShown();
+    EXPECT_EQ(shown.pixelColor(box.left() + 1, box.center().y()), QColor(230, 230, 230)) << "left border";
+    EXPECT_EQ(shown.pixelColor(box.center()), QColor(0, 0, 80)) << "inside, the video shows through";
+    ASSERT_EQ(Visible<FrResultUiItem>().size(), 1u);
+    EXPECT_EQ(Visible<FrResultUiItem>()[0]->geometry().center().y(), box.center().y());
     EXPECT_EQ(shown, Screen().convertToFormat(QImage::Format_RGB32));
 
     window->findChild<UsbPanelUiItem*>()->show();
@@ -110,7 +105,7 @@ TEST_F(DisplayTest, TheShownPictureIsTheWindowWithoutItsSidePanelAndStatistics)
     EXPECT_EQ(window->RenderShown(), shown);
 }
 
-TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
+TEST_F(DisplayTest, PanelsStayInViewBesideTheirBoxAndKeepTheirSize)
 {
     const struct {
         const char* what;
@@ -142,10 +137,8 @@ TEST_F(DisplayTest, PanelsStayInViewBesideTheirBox)
             EXPECT_EQ(panel.right(), box.left() - 20 - 1) << c.what;
         }
     }
-}
 
-TEST_F(DisplayTest, APanelKeepsItsSizeWhileItsTextChanges)
-{
+    // A panel keeps its size while its text changes.
     QSize afterFive;
     for (int answer = 1; answer <= 500; ++answer) {
         char count[8];
@@ -157,7 +150,7 @@ TEST_F(DisplayTest, APanelKeepsItsSizeWhileItsTextChanges)
     EXPECT_EQ(Visible<FrResultUiItem>().at(0)->size(), afterFive);
 }
 
-TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
+TEST_F(DisplayTest, WidgetsAreReusedTrimmedFromTheEndAndCapped)
 {
     std::string five = "[";
     for (int i = 0; i < 5; ++i)
@@ -177,6 +170,22 @@ TEST_F(DisplayTest, WidgetsAreReusedAndTrimmedFromTheEnd)
     Show("[]");  // an empty answer clears what was shown
     EXPECT_EQ(window->BoxWidgetCount(), 0u);
     EXPECT_TRUE(Visible<FdResultUiItem>().empty());
+
+    // Hostile documents are capped and never crash.
+    std::string many = "[";
+    for (int i = 0; i < 100000; ++i)
+        many += std::string(i ? "," : "") + R"({"bbox": {"x": 1, "y": 1, "width": 2, "height": 2}})";
+    Show(many + "]");
+    EXPECT_EQ(window->BoxWidgetCount(), 256u);
+
+    Show(R"([null, 5, "text", [1, 2], {"bbox": null}, {"bbox": {"x": {}, "y": [], "width": true, "height": "h"}},
+             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": "rows"},
+             {"draw_dict": {"point": [1, 2], "line": {"l": {"point_1_x": "a"}}}},
+             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": {"r": {"order": 1e20, "value": {},
+              "font_size": -5, "show_on_panel": "yes", "title": "<img src='/etc/passwd'>"}}}])",
+         R"([{"image_base64_str": "not base64 !!", "transparent_rate": "half", "ordered_value_dict": [],
+              "draw_dict": {"point": {"p": {"x": 1e309, "y": -1e309}}}}, 7])");
+    EXPECT_EQ(window->BoxWidgetCount(), 9u);
 }
 
 TEST_F(DisplayTest, MarksArePaintedIntoThePicture)
@@ -229,35 +238,11 @@ TEST_F(DisplayTest, FramePanelAndOverlayAppearOnlyWhileEnabled)
     EXPECT_TRUE(Visible<CoveredFrameUiItem>().empty());
 }
 
-TEST_F(DisplayTest, HostileDocumentsAreCappedAndNeverCrash)
-{
-    std::string many = "[";
-    for (int i = 0; i < 100000; ++i)
-        many += std::string(i ? "," : "") + R"({"bbox": {"x": 1, "y": 1, "width": 2, "height": 2}})";
-    Show(many + "]");
-    EXPECT_EQ(window->BoxWidgetCount(), 256u);
-
-    Show(R"([null, 5, "text", [1, 2], {"bbox": null}, {"bbox": {"x": {}, "y": [], "width": true, "height": "h"}},
-             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": "rows"},
-             {"draw_dict": {"point": [1, 2], "line": {"l": {"point_1_x": "a"}}}},
-             {"bbox": {"x": 1, "y": 1, "width": 9, "height": 9}, "ordered_value_dict": {"r": {"order": 1e20, "value": {},
-              "font_size": -5, "show_on_panel": "yes", "title": "<img src='/etc/passwd'>"}}}])",
-         R"([{"image_base64_str": "not base64 !!", "transparent_rate": "half", "ordered_value_dict": [],
-              "draw_dict": {"point": {"p": {"x": 1e309, "y": -1e309}}}}, 7])");
-    EXPECT_EQ(window->BoxWidgetCount(), 9u);
-}
-
 TEST_F(DisplayTest, DeviceResultsOfTheFirstDeviceAreShown)
 {
-    QtSettingManager::GetInstance()->SetCameraInfo(1280, 720, 30);
     Show("[]");  // a picture is on screen
     HostLibAdapter* device = HostLibAdapter::GetInstance();
-    FdFrResult face;
-    face.X = 100;
-    face.Y = 100;
-    face.Width = 80;
-    face.Height = 80;
-    face.ClassId = 1;
+    const FdFrResult face{100, 100, 80, 80, 1};
     emit device->SigInferenceDone(device->GetDevId(0), 3, {face, face});
     QCoreApplication::processEvents();
     EXPECT_EQ(Visible<FdResultUiItem>().size(), 2u);

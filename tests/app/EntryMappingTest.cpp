@@ -6,21 +6,12 @@
 
 #include "TempDir.h"
 
-#include "CaseName.h"
-
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <climits>
 #include <filesystem>
 
 namespace {
-
-Json::Value Entry(const std::string& json)
-{
-    return ParseJson(json);
-}
 
 QRect BoxOf(const Json::Value& entry)
 {
@@ -36,48 +27,37 @@ PictureGeometry Sent853Shown(QSize window)
     return FitPicture(QSize(853, 480), QSize(1280, 720).scaled(window, Qt::KeepAspectRatio), window);
 }
 
-struct BoxCase {
-    const char* name;
-    const char* bbox;
-    QSize window;
-    QRect expected;  // empty: no box shown
-};
-
-// Test listings name the case, not its bytes.
-void PrintTo(const BoxCase& c, std::ostream* os)
+TEST(DetectorBoxMapping, LandsOnThePicture)
 {
-    *os << c.name;
+    const struct {
+        const char* name;
+        const char* bbox;
+        QSize window;
+        QRect expected;  // empty: no box shown
+    } cases[] = {
+        {"full window", R"({"x": 100, "y": 50, "width": 40, "height": 30})", {1280, 720}, {135, 60, 90, 75}},
+        {"fractions truncated", R"({"x": 100.9, "y": 50.2, "width": 40.7, "height": 30.1})", {1280, 720},
+         {135, 60, 90, 75}},
+        {"letterboxed", R"({"x": 100, "y": 50, "width": 40, "height": 30})", {1280, 1000}, {135, 200, 90, 75}},
+        {"clipped at the right", R"({"x": 840, "y": 50, "width": 40, "height": 30})", {1280, 720}, {1245, 60, 35, 75}},
+        {"clipped at the top-left", R"({"x": 0, "y": 0, "width": 40, "height": 30})", {1280, 720}, {0, 0, 75, 60}},
+        {"outside the picture", R"({"x": 5000, "y": 50, "width": 40, "height": 30})", {1280, 720}, {}},
+        {"negative size", R"({"x": 100, "y": 50, "width": -40, "height": 30})", {1280, 720}, {}},
+        {"text for a number", R"({"x": "100", "y": 50, "width": 40, "height": 30})", {1280, 720}, {}},
+        {"huge number", R"({"x": 1e300, "y": 50, "width": 40, "height": 30})", {1280, 720}, {}},
+        {"missing height", R"({"x": 100, "y": 50, "width": 40})", {1280, 720}, {}},
+        {"not an object", R"([100, 50, 40, 30])", {1280, 720}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<Json::Value> entries{ParseJson(std::string(R"({"bbox": )") + c.bbox + "}")};
+        MapEntriesToDisplay(entries, Sent853Shown(c.window));
+        EXPECT_EQ(BoxOf(entries[0]), c.expected) << c.name;
+    }
 }
-
-class DetectorBoxMapping : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(DetectorBoxMapping, LandsOnThePicture)
-{
-    const BoxCase c = GetParam();
-    std::vector<Json::Value> entries{Entry(std::string(R"({"bbox": )") + c.bbox + "}")};
-    MapEntriesToDisplay(entries, Sent853Shown(c.window));
-    EXPECT_EQ(BoxOf(entries[0]), c.expected) << c.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Boxes, DetectorBoxMapping, ::testing::Values(
-    BoxCase{"full window", R"({"x": 100, "y": 50, "width": 40, "height": 30})", {1280, 720}, {135, 60, 90, 75}},
-    BoxCase{"fractions truncated", R"({"x": 100.9, "y": 50.2, "width": 40.7, "height": 30.1})", {1280, 720},
-            {135, 60, 90, 75}},
-    BoxCase{"letterboxed", R"({"x": 100, "y": 50, "width": 40, "height": 30})", {1280, 1000}, {135, 200, 90, 75}},
-    BoxCase{"clipped at the right", R"({"x": 840, "y": 50, "width": 40, "height": 30})", {1280, 720},
-            {1245, 60, 35, 75}},
-    BoxCase{"clipped at the top-left", R"({"x": 0, "y": 0, "width": 40, "height": 30})", {1280, 720},
-            {0, 0, 75, 60}},
-    BoxCase{"outside the picture", R"({"x": 5000, "y": 50, "width": 40, "height": 30})", {1280, 720}, {}},
-    BoxCase{"negative size", R"({"x": 100, "y": 50, "width": -40, "height": 30})", {1280, 720}, {}},
-    BoxCase{"text for a number", R"({"x": "100", "y": 50, "width": 40, "height": 30})", {1280, 720}, {}},
-    BoxCase{"huge number", R"({"x": 1e300, "y": 50, "width": 40, "height": 30})", {1280, 720}, {}},
-    BoxCase{"missing height", R"({"x": 100, "y": 50, "width": 40})", {1280, 720}, {}},
-    BoxCase{"not an object", R"([100, 50, 40, 30])", {1280, 720}, {}}), CaseName());
 
 TEST(DetectorMarks, AreScaledIntoThePictureWithoutMarginOrOffset)
 {
-    std::vector<Json::Value> entries{Entry(R"({"draw_dict": {
+    std::vector<Json::Value> entries{ParseJson(R"({"draw_dict": {
         "point": {"p": {"x": 100, "y": 50}, "bad": {"x": "left", "y": 1}},
         "line": {"l": {"point_1_x": 0, "point_1_y": 0, "point_2_x": 426, "point_2_y": 480}}}})")};
     MapEntriesToDisplay(entries, Sent853Shown({1280, 1000}));
@@ -87,12 +67,9 @@ TEST(DetectorMarks, AreScaledIntoThePictureWithoutMarginOrOffset)
     EXPECT_FALSE(marks["point"].isMember("bad"));
     EXPECT_EQ(marks["line"]["l"]["point_2_x"].asInt(), 639);
     EXPECT_EQ(marks["line"]["l"]["point_2_y"].asInt(), 720);
-}
 
-TEST(DetectorMarks, NothingIsMappedWithoutAFrameSize)
-{
-    std::vector<Json::Value> entries{Entry(R"({"bbox": {"x": 1, "y": 1, "width": 4, "height": 4}})"),
-                                     Entry(R"([1, 2])"), Entry("null")};
+    // Without a frame size nothing is mapped.
+    entries = {ParseJson(R"({"bbox": {"x": 1, "y": 1, "width": 4, "height": 4}})"), ParseJson(R"([1, 2])"), ParseJson("null")};
     MapEntriesToDisplay(entries, FitPicture(QSize(0, 0), QSize(1280, 720), QSize(1280, 720)));
     EXPECT_FALSE(entries[0].isMember("bbox"));
 }
@@ -165,43 +142,32 @@ TEST(DeviceEntries, EachModelShowsItsOwnPanel)
     EXPECT_TRUE(BuildDeviceEntries(3, {empty}, shown, names).boxes.empty());
 }
 
-struct LabelCase {
-    const char* name;
-    std::string text;
-    ClassTable expected;
-};
-
-// Test listings name the case, not its bytes.
-void PrintTo(const LabelCase& c, std::ostream* os)
+TEST(LabelFile, GivesTheClassTableOrARefusalWithAReason)
 {
-    *os << c.name;
-}
-
-class LabelFile : public ::testing::TestWithParam<LabelCase> {};
-
-TEST_P(LabelFile, GivesTheClassTable)
-{
+    const struct {
+        const char* name;
+        std::string text;
+        ClassTable expected;
+    } cases[] = {
+        {"plain", "0 person\n1 traffic light\n", {{0, "person"}, {1, "traffic light"}}},
+        {"inner blanks kept, trailing dropped", "12  big   dog  ", {{12, " big   dog"}}},
+        {"empty first part is id 0", " 5 cat", {{0, "5 cat"}}},
+        {"comments and single parts skipped", "# classes\n7\n3 ok", {{3, "ok"}}},
+        {"later line wins", "1 a\n1 b", {{1, "b"}}},
+        {"windows line ends and BOM", "\xEF\xBB\xBF" "0 person\r\n1 car\r\n", {{0, "person"}, {1, "car"}}},
+        {"utf-8 names", "0 \xE8\xBB\x8A", {{0, "\xE8\xBB\x8A"}}},
+        {"empty file", "", {}},
+    };
     TempDir dir;
-    WriteText(dir.File("labels.txt"), GetParam().text);
-    QString error;
-    const std::optional<ClassTable> table = LoadLabelTable(dir.File("labels.txt"), error);
-    ASSERT_TRUE(table.has_value()) << error.toStdString();
-    EXPECT_EQ(*table, GetParam().expected) << GetParam().name;
-}
+    for (const auto& c : cases) {
+        WriteText(dir.File("labels.txt"), c.text);
+        QString error;
+        const std::optional<ClassTable> table = LoadLabelTable(dir.File("labels.txt"), error);
+        ASSERT_TRUE(table.has_value()) << c.name << ": " << error.toStdString();
+        EXPECT_EQ(*table, c.expected) << c.name;
+    }
 
-INSTANTIATE_TEST_SUITE_P(Lines, LabelFile, ::testing::Values(
-    LabelCase{"plain", "0 person\n1 traffic light\n", {{0, "person"}, {1, "traffic light"}}},
-    LabelCase{"inner blanks kept, trailing dropped", "12  big   dog  ", {{12, " big   dog"}}},
-    LabelCase{"empty first part is id 0", " 5 cat", {{0, "5 cat"}}},
-    LabelCase{"comments and single parts skipped", "# classes\n7\n3 ok", {{3, "ok"}}},
-    LabelCase{"later line wins", "1 a\n1 b", {{1, "b"}}},
-    LabelCase{"windows line ends and BOM", "\xEF\xBB\xBF" "0 person\r\n1 car\r\n", {{0, "person"}, {1, "car"}}},
-    LabelCase{"utf-8 names", "0 \xE8\xBB\x8A", {{0, "\xE8\xBB\x8A"}}},
-    LabelCase{"empty file", "", {}}), CaseName());
-
-TEST(LabelFile, UnusableFilesAreRefusedWithAReason)
-{
-    TempDir dir;
+    // Unusable files are refused with a reason.
     std::filesystem::create_directory(dir.File("adir"));
     WriteText(dir.File("latin1.txt"), "0 caf\xE9\n");
     WriteText(dir.File("huge.txt"), std::string(10 << 20, 'x'));

@@ -1,60 +1,50 @@
 // The program's SIGINT and SIGTERM handling, in a small program that uses it
 // and then hangs in its shutdown.
 
-#include "CaseName.h"
 #include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <ostream>
 #include <vector>
 
 namespace {
 
-struct QuitCase {
-    const char* name;
-    std::vector<std::string> probeArguments;
-    std::vector<int> requests;  // sent one after the other, each once the previous one took effect
-    int exitCode;              // -1: ended by the last signal itself
-    const char* said;
-};
-
-void PrintTo(const QuitCase& c, std::ostream* os)
+TEST(QuitSignal, EndsAsAsked)
 {
-    *os << c.name;
-}
-
-class QuitSignal : public ::testing::TestWithParam<QuitCase> {};
-
-TEST_P(QuitSignal, EndsAsAsked)
-{
-    const QuitCase& c = GetParam();
-    std::vector<std::string> argv{VIREO_BUILD_DIR "/tests/quit-signal-probe"};
-    argv.insert(argv.end(), c.probeArguments.begin(), c.probeArguments.end());
-    ChildProcess probe;
-    ASSERT_TRUE(probe.Start(argv, true));
-    ASSERT_TRUE(probe.WaitFor([](const QString& out) { return out.contains(QStringLiteral("new thread")); }, 30000));
-    EXPECT_TRUE(probe.output.contains(QStringLiteral("SIGTERM reaches a new thread"))) << probe.Output();
-
-    for (std::size_t i = 0; i < c.requests.size(); ++i) {
-        probe.Signal(c.requests[i]);
-        if (i + 1 < c.requests.size()) {
-            ASSERT_TRUE(probe.WaitFor([](const QString& out) { return out.contains(QStringLiteral("shutting down")); },
-                                      30000))
-                << probe.Output();
+    const struct {
+        const char* name;
+        std::vector<std::string> probeArguments;
+        std::vector<int> requests;  // sent one after the other, each once the previous one took effect
+        int exitCode;               // -1: ended by the last signal itself
+        const char* said;
+    } cases[] = {
+        {"second SIGTERM", {}, {SIGTERM, SIGTERM}, 128 + SIGTERM,
+         "[MainWindow] SIGTERM again during the shutdown: ending at once"},
+        {"Ctrl+C then SIGTERM", {}, {SIGINT, SIGTERM}, 128 + SIGTERM, "SIGTERM again"},
+        {"no descriptor for the wake-up pipe", {"--no-descriptors"}, {SIGTERM}, -1, "not installed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> argv{VIREO_BUILD_DIR "/tests/quit-signal-probe"};
+        argv.insert(argv.end(), c.probeArguments.begin(), c.probeArguments.end());
+        ChildProcess probe;
+        ASSERT_TRUE(probe.Start(argv, true));
+        ASSERT_TRUE(probe.WaitFor([](const QString& out) { return out.contains(QStringLiteral("new thread")); }, 30000));
+        EXPECT_TRUE(probe.output.contains(QStringLiteral("SIGTERM reaches a new thread"))) << probe.Output();
+        for (std::size_t i = 0; i < c.requests.size(); ++i) {
+            probe.Signal(c.requests[i]);
+            if (i + 1 < c.requests.size()) {
+                ASSERT_TRUE(probe.WaitFor([](const QString& out) { return out.contains(QStringLiteral("shutting down")); },
+                                          30000))
+                    << probe.Output();
+            }
         }
+        EXPECT_EQ(probe.WaitExit(std::chrono::seconds(30)), c.exitCode) << probe.Output();
+        EXPECT_FALSE(probe.IsRunning());
+        EXPECT_TRUE(probe.Read().contains(QString::fromUtf8(c.said))) << probe.Output();
+        EXPECT_FALSE(probe.output.contains(QStringLiteral("shut down\n"))) << "the hung shutdown was cut short";
     }
-    EXPECT_EQ(probe.WaitExit(std::chrono::seconds(30)), c.exitCode) << probe.Output();
-    EXPECT_FALSE(probe.IsRunning());
-    EXPECT_TRUE(probe.Read().contains(QString::fromUtf8(c.said))) << probe.Output();
-    EXPECT_FALSE(probe.output.contains(QStringLiteral("shut down\n"))) << "the hung shutdown was cut short";
 }
-
-INSTANTIATE_TEST_SUITE_P(Requests, QuitSignal, ::testing::Values(
-    QuitCase{"second SIGTERM", {}, {SIGTERM, SIGTERM}, 128 + SIGTERM,
-             "[MainWindow] SIGTERM again during the shutdown: ending at once"},
-    QuitCase{"Ctrl+C then SIGTERM", {}, {SIGINT, SIGTERM}, 128 + SIGTERM, "SIGTERM again"},
-    QuitCase{"no descriptor for the wake-up pipe", {"--no-descriptors"}, {SIGTERM}, -1, "not installed"}), CaseName());
 
 }  // namespace

@@ -41,40 +41,8 @@ TEST(FrameSlots, TheNewerOfTwoWaitingFramesIsTakenAndTheOlderDropped)
     EXPECT_EQ(Number(taken), 3);
     frameSlots.ReleaseSlot(taken);
     later.join();
-}
 
-TEST(FrameSlots, WriterNeverGetsTheSlotBeingRead)
-{
-    FrameSlots frameSlots;
-    Publish(frameSlots, 1);
-    FrameSlot* reading = frameSlots.TakeNewestSlot();
-    for (int i = 2; i < 6; ++i) {
-        FrameSlot* writing = frameSlots.GetWritableSlot();
-        EXPECT_NE(writing, reading);
-        writing->frame = cv::Mat(1, 1, CV_32S, cv::Scalar(i));
-        frameSlots.PublishSlot(writing);
-    }
-    EXPECT_EQ(Number(reading), 1);  // untouched while read
-    frameSlots.ReleaseSlot(reading);
-    FrameSlot* next = frameSlots.TakeNewestSlot();
-    EXPECT_EQ(Number(next), 5);
-    frameSlots.ReleaseSlot(next);
-}
-
-TEST(FrameSlots, AnAbandonedSlotIsFreeAndNeverTaken)
-{
-    FrameSlots frameSlots;
-    FrameSlot* first = frameSlots.GetWritableSlot();
-    frameSlots.AbandonSlot(first);
-    Publish(frameSlots, 7);
-    FrameSlot* taken = frameSlots.TakeNewestSlot();
-    EXPECT_EQ(Number(taken), 7);
-    frameSlots.ReleaseSlot(taken);
-}
-
-TEST(FrameSlots, StopEndsTheWaitsOfBothSides)
-{
-    FrameSlots frameSlots;
+    // Stop ends the waits of both sides.
     std::atomic<bool> readerDone{false};
     std::thread reader([&] {
         EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
@@ -86,6 +54,27 @@ TEST(FrameSlots, StopEndsTheWaitsOfBothSides)
     reader.join();
     EXPECT_EQ(frameSlots.GetWritableSlot(), nullptr);
     EXPECT_EQ(frameSlots.TakeNewestSlot(), nullptr);
+}
+
+// An abandoned slot is free again and never taken.
+TEST(FrameSlots, WriterNeverGetsTheSlotBeingReadNorIsAnAbandonedSlotTaken)
+{
+    FrameSlots frameSlots;
+    frameSlots.AbandonSlot(frameSlots.GetWritableSlot());
+    Publish(frameSlots, 1);
+    FrameSlot* reading = frameSlots.TakeNewestSlot();
+    EXPECT_EQ(Number(reading), 1);
+    for (int i = 2; i < 6; ++i) {
+        FrameSlot* writing = frameSlots.GetWritableSlot();
+        EXPECT_NE(writing, reading);
+        writing->frame = cv::Mat(1, 1, CV_32S, cv::Scalar(i));
+        frameSlots.PublishSlot(writing);
+    }
+    EXPECT_EQ(Number(reading), 1);  // untouched while read
+    frameSlots.ReleaseSlot(reading);
+    FrameSlot* next = frameSlots.TakeNewestSlot();
+    EXPECT_EQ(Number(next), 5);
+    frameSlots.ReleaseSlot(next);
 }
 
 // A fast writer and a slow reader: the reader sees strictly increasing

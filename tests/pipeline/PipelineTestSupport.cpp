@@ -38,8 +38,6 @@ bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Siz
             const cv::Scalar colour = (n >> bit) & 1 ? cv::Scalar(255, 255, 255) : cv::Scalar(0, 0, 0);
             cv::rectangle(frame, cv::Rect(bit * cell, 0, cell, size.height / 4), colour, cv::FILLED);
         }
-        cv::rectangle(frame, cv::Rect(0, size.height / 2, size.width / 8, size.height / 4), cv::Scalar(255, 255, 255),
-                      cv::FILLED);
         writer.write(frame);
     }
     return true;
@@ -57,13 +55,6 @@ int ReadMirroredFrameNumber(const cv::Mat& frame)
     return number;
 }
 
-bool MarkerIsOnTheRight(const cv::Mat& frame)
-{
-    const cv::Rect marker(frame.cols / 32, frame.rows / 2 + frame.rows / 16, frame.cols / 16, frame.rows / 8);
-    const cv::Rect mirrored(frame.cols - marker.x - marker.width, marker.y, marker.width, marker.height);
-    return IsWhite(frame, mirrored) && !IsWhite(frame, marker);
-}
-
 void LoadSettings(const std::string& json)
 {
     static TempDir dir;
@@ -76,7 +67,7 @@ RecordingConsumer::RecordingConsumer(FrameSlots& frameSlots, std::chrono::millis
 {
     thread = std::thread([this, workPerFrame] {
         while (FrameSlot* slot = this->frameSlots.TakeNewestSlot()) {
-            Seen frame{ReadMirroredFrameNumber(slot->frame), MarkerIsOnTheRight(slot->frame), Clock::now()};
+            Seen frame{ReadMirroredFrameNumber(slot->frame), Clock::now()};
             std::this_thread::sleep_for(workPerFrame);
             this->frameSlots.ReleaseSlot(slot);
             std::lock_guard<std::mutex> lock(mutex);
@@ -109,6 +100,26 @@ std::vector<RecordingConsumer::Seen> RecordingConsumer::Frames()
 {
     std::lock_guard<std::mutex> lock(mutex);
     return seen;
+}
+
+Capture::Capture(const std::string& settings) : loaded((LoadSettings(settings), true)), worker(frameSlots) {}
+
+RecordingConsumer& Capture::Start(std::chrono::milliseconds workPerFrame)
+{
+    consumer = std::make_unique<RecordingConsumer>(frameSlots, workPerFrame);
+    worker.SetRunning(true);
+    thread = std::thread([this] { worker.DoWork(); });
+    return *consumer;
+}
+
+std::chrono::steady_clock::duration Capture::Stop()
+{
+    if (!thread.joinable())
+        return {};
+    const auto start = std::chrono::steady_clock::now();
+    worker.SetRunning(false);
+    thread.join();
+    return std::chrono::steady_clock::now() - start;
 }
 
 double ProcessCpuSeconds()

@@ -3,23 +3,24 @@
 // inference worker that records what reached it.
 
 #include "pipeline/FrameSlots.h"
+#include "pipeline/VideoCapWorker.h"
 
 #include <opencv2/core.hpp>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-// Frame n carries n in 16 black or white cells along its top and a white
-// marker at its left edge; returns false when the file cannot be written.
+// Frame n carries n in 16 black or white cells along its top, its lowest
+// bit at the left; returns false when the file cannot be written.
 bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Size size = {320, 240});
 
-// The number a (mirrored) numbered frame carries; -1 when it carries none.
+// The number a mirrored numbered frame carries; -1 when it carries none. A
+// frame that was not mirrored reads as its number's bits reversed.
 int ReadMirroredFrameNumber(const cv::Mat& frame);
-// Whether the white marker is at the right edge, where mirroring puts it.
-bool MarkerIsOnTheRight(const cv::Mat& frame);
 
 // Loads a settings document into the process-wide store.
 void LoadSettings(const std::string& json);
@@ -31,7 +32,6 @@ public:
     using Clock = std::chrono::steady_clock;
     struct Seen {
         int number;
-        bool mirrored;
         Clock::time_point at;
     };
 
@@ -46,6 +46,28 @@ private:
     FrameSlots& frameSlots;
     std::mutex mutex;
     std::vector<Seen> seen;
+    std::thread thread;
+};
+
+// A capture worker opened on the settings document `settings`; once started,
+// its loop runs on a thread of its own with a consumer taking the frames, and
+// is stopped as the window stops it.
+// Thread-safety: test thread only.
+class Capture {
+public:
+    explicit Capture(const std::string& settings);
+    ~Capture() { Stop(); }
+
+    RecordingConsumer& Start(std::chrono::milliseconds workPerFrame = {});
+    // How long the loop took to end after it was told to.
+    std::chrono::steady_clock::duration Stop();
+
+    const bool loaded;  // the settings, before the worker reads them
+    FrameSlots frameSlots;
+    VideoCapWorker worker;
+
+private:
+    std::unique_ptr<RecordingConsumer> consumer;
     std::thread thread;
 };
 

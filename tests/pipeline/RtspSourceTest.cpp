@@ -1,7 +1,5 @@
 // A real RTSP stream served on 127.0.0.1 by tests/rtsp-test-server.
 
-#include "pipeline/VideoCapWorker.h"
-
 #include "ChildProcess.h"
 #include "PipelineTestSupport.h"
 
@@ -88,13 +86,9 @@ protected:
 TEST_F(RtspSource, StreamIsLiveAndComesBackAfterTheServerRestarts)
 {
     RtspServer server(FreePort());
-    LoadSettings(R"({"Camera": ")" + server.Url() + R"(", "CameraAutoReconnectSec": 1, "CameraFps": 5})");
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    ASSERT_TRUE(worker.IsCameraOpened());
-    RecordingConsumer consumer(frameSlots);
-    worker.SetRunning(true);
-    std::thread capture([&] { worker.DoWork(); });
+    Capture capture(R"({"Camera": ")" + server.Url() + R"(", "CameraAutoReconnectSec": 1, "CameraFps": 5})");
+    ASSERT_TRUE(capture.worker.IsCameraOpened());
+    RecordingConsumer& consumer = capture.Start();
 
     // Live: delivered at the stream's 30 fps, not paced to CameraFps 5.
     EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; }));
@@ -105,13 +99,11 @@ TEST_F(RtspSource, StreamIsLiveAndComesBackAfterTheServerRestarts)
     server.Start();
     EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; })) << "frames come back by themselves";
 
-    [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
-    worker.SetRunning(false);
-    capture.join();
+    [[maybe_unused]] const auto stopped = capture.Stop();
 #ifndef VIREO_SANITIZED_BUILD
     // Wall clock: a read under way may take the stream time-out (2 s) to end;
     // sanitized builds are too slow for any figure.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
+    EXPECT_LT(stopped, 2500ms);
 #endif
 }
 
@@ -121,28 +113,18 @@ TEST_F(RtspSource, AStreamThatStallsBeforeItsFirstFrameNeedsReconnection)
 {
     for (const int reconnectSec : {-1, 1}) {
         RtspServer server(FreePort(), 3000);
-        LoadSettings(R"({"Camera": ")" + server.Url() + R"(", "CameraAutoReconnectSec": )" +
-                     std::to_string(reconnectSec) + "}");
-        FrameSlots frameSlots;
-        VideoCapWorker worker(frameSlots);
-        EXPECT_FALSE(worker.IsCameraOpened()) << reconnectSec;
-        RecordingConsumer consumer(frameSlots);
-        worker.SetRunning(true);
-        std::thread capture([&] { worker.DoWork(); });
-        const bool delivered = consumer.WaitFor(10, reconnectSec < 0 ? 5s : 15s);
-        worker.SetRunning(false);
-        capture.join();
-        EXPECT_EQ(delivered, reconnectSec >= 0) << reconnectSec;
+        Capture capture(R"({"Camera": ")" + server.Url() + R"(", "CameraAutoReconnectSec": )" +
+                        std::to_string(reconnectSec) + "}");
+        EXPECT_FALSE(capture.worker.IsCameraOpened()) << reconnectSec;
+        EXPECT_EQ(capture.Start().WaitFor(10, reconnectSec < 0 ? 5s : 15s), reconnectSec >= 0) << reconnectSec;
     }
 }
 
 TEST_F(RtspSource, UnreachableAddressFailsWithinTheStreamTimeout)
 {
-    LoadSettings(R"({"Camera": "rtsp://127.0.0.1:)" + std::to_string(FreePort()) + R"(/none"})");
     [[maybe_unused]] const auto start = std::chrono::steady_clock::now();
-    FrameSlots frameSlots;
-    VideoCapWorker worker(frameSlots);
-    EXPECT_FALSE(worker.IsCameraOpened());
+    Capture capture(R"({"Camera": "rtsp://127.0.0.1:)" + std::to_string(FreePort()) + R"(/none"})");
+    EXPECT_FALSE(capture.worker.IsCameraOpened());
 #ifndef VIREO_SANITIZED_BUILD
     // Without the time-out the open waits for the network's own, minutes.
     EXPECT_LT(std::chrono::steady_clock::now() - start, kStreamTimeout + 2s);
