@@ -97,7 +97,6 @@ TEST(SplitModelFile, SplitsAtTheOffsetsOrRefusesWithAClearMessage)
         {"4099 bytes", "4099.bin", 4099, "[Host Lib] Invalid model file."},
         {"4100 bytes: empty model image", "4100.bin", 4100, nullptr},
         {"4101 bytes", "4101.bin", 4101, nullptr},
-        {"70000 bytes", "70000.bin", 70000, nullptr},
         {"model image of 20 MiB", "largest.bin", largest, nullptr},
         {"model image of 20 MiB + 1", "over.bin", largest + 1, "[Host Lib] Invalid model file: its model image"},
         {"no path", "", kNone, "[Host Lib] Model file not exist."},
