@@ -194,6 +194,7 @@ int edl_dme_configure(int dev, char* config, int config_len, uint32_t* out_value
                 return kEdlBadData;
             }
             d.config = c;
+            d.set->ForgetFinds();
             d.hasAnswer = false;
             if (out_value != nullptr) *out_value = c.modelId;
             why = "model " + std::to_string(c.modelId) + " " + std::to_string(c.width) + "x" +

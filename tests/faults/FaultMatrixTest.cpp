@@ -1,7 +1,7 @@
 // The real program (offscreen) against one fault at a time, as a booth demo
 // meets them: it must keep running, keep showing video, recover by itself
 // once the fault ends, exit cleanly, and leave its settings file whole.
-// Running this binary alone prints the table of all faults at the end.
+// Each row prints one FAULT line: survived or not, and the seconds to recover.
 
 #include "ProgramState.h"
 
@@ -96,13 +96,6 @@ void PrintTo(const Fault& c, std::ostream* os)
 {
     *os << c.name;
 }
-
-struct Row {
-    std::string fault;
-    bool survived;
-    double recoverSeconds;
-};
-std::vector<Row> table;
 
 long long Watched(const ProgramState& s, Watch watch)
 {
@@ -214,7 +207,6 @@ TEST_P(FaultMatrix, SurvivesAndRecovers)
     EXPECT_EQ(ReadText(rig.settings), settingsAtStart) << "the settings file changed";
     EXPECT_TRUE(ParseJson(ReadText(rig.settings)).isObject());
     survived = survived && recovered && exitCode == 0;
-    table.push_back({fault.name, survived, recovered ? seconds : -1});
     std::printf("FAULT %-30s survived %-3s recovered in %5.1f s\n", fault.name, survived ? "yes" : "no",
                 recovered ? seconds : -1.0);
 }
@@ -270,23 +262,9 @@ TEST_P(SettingsFaults, ProgramRunsAndTheFileIsKept)
     } else if (fs::is_regular_file(path)) {
         EXPECT_TRUE(ReadText(path) == before || ParseJson(ReadText(path)).isObject());
     }
-    table.push_back({fault.name, runs && exitCode == 0, 0});
     std::printf("FAULT %-30s survived %-3s\n", fault.name, runs && exitCode == 0 ? "yes" : "no");
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, SettingsFaults, ::testing::ValuesIn(kSettingsFaults), CaseName());
-
-// The whole table when the binary runs all faults in one go.
-class PrintTable : public ::testing::Environment {
-    void TearDown() override
-    {
-        if (table.size() < 2)
-            return;
-        std::printf("\n%-32s %-9s %s\n", "fault", "survived", "seconds to recover");
-        for (const Row& row : table)
-            std::printf("%-32s %-9s %.1f\n", row.fault.c_str(), row.survived ? "yes" : "no", row.recoverSeconds);
-    }
-};
-const auto* const kTable = ::testing::AddGlobalTestEnvironment(new PrintTable);
 
 }  // namespace

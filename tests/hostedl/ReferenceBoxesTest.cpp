@@ -11,6 +11,7 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -154,6 +155,46 @@ TEST_F(ReferenceBoxes, PeopleAreTheWholeScansPeople)
     ForEachPicture("objects", 19, 2, kFormatBoxes, [](const std::string&, const auto& expected, const auto& answer) {
         ExpectBoxes(expected, answer, false);
     });
+}
+
+// A camera's frames are searched around the last finds between whole
+// searches: a face that whole searches show five frames running (the longest
+// a newcomer waits) is shown, and nothing whole searches would not show.
+TEST_F(ReferenceBoxes, AVideosFacesAreTheWholeSearchesFacesFromTheFifthFrameOn)
+{
+    constexpr int kFirst = 30, kFrames = 30, kWait = 5;  // a face comes at about 46
+    ASSERT_EQ(UploadBuiltin(0, "mask"), 0);
+    cv::VideoCapture video(RuntimeDir() + "/samples/faces.avi");
+    std::vector<std::vector<char>> images;
+    cv::Mat frame;
+    for (int index = 0; index < kFirst + kFrames && video.read(frame); ++index)
+        if (index >= kFirst) images.push_back(ToBgr565(frame));
+    ASSERT_EQ(images.size(), static_cast<size_t>(kFrames));
+    std::vector<std::vector<cv::Rect2f>> whole, streamed;  // shown boxes; a configuration starts afresh
+    std::vector<char> answer;
+    for (auto* into : {&whole, &streamed}) {
+        for (std::vector<char>& image : images) {
+            if (into == &whole || into->empty()) {
+                ASSERT_EQ(Configure(0, 3, 8, 1280, 720, kFormatBoxes), 0);
+            }
+            ASSERT_EQ(Infer(0, image, answer), 0);
+            into->emplace_back();
+            for (const BoxAnswer& b : ParseBoxes(answer))
+                if (b.classId != 0) into->back().emplace_back(b.x1, b.y1, b.x2 - b.x1, b.y2 - b.y1);
+        }
+    }
+    const auto in = [](const cv::Rect2f& box, const std::vector<cv::Rect2f>& boxes) {
+        return std::any_of(boxes.begin(), boxes.end(), [&](const cv::Rect2f& b) { return IoU(box, b) >= 0.5f; });
+    };
+    for (int f = 0; f < kFrames; ++f) {
+        SCOPED_TRACE(kFirst + f);
+        for (const cv::Rect2f& box : streamed[f]) EXPECT_TRUE(in(box, whole[f])) << "new " << box;
+        for (const cv::Rect2f& box : whole[f]) {
+            int run = 1;  // frames running that whole searches show it, up to this one
+            while (run < kWait && run <= f && in(box, whole[f - run])) ++run;
+            EXPECT_TRUE((run < kWait && run <= f) || in(box, streamed[f])) << "lost " << box;
+        }
+    }
 }
 
 // The largest face: where the old scan named a real face it is still that

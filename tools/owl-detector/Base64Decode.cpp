@@ -24,7 +24,7 @@ constexpr std::array<unsigned char, 256> kTable = MakeTable();
 
 }  // namespace
 
-bool Base64Decode(const std::string& text, std::vector<unsigned char>& out)
+bool Base64Decode(std::string_view text, std::vector<unsigned char>& out)
 {
     out.clear();
     out.reserve(text.size() / 4 * 3);

@@ -61,7 +61,9 @@ std::vector<Face> FaceFinder::Find(const cv::Mat& image)
     const int minFace = std::max(20, cvRound(kMinFace * shrink));
     const hostedl::CascadeScan scan{kScaleStep, kMinNeighbours, cv::Size(minFace, minFace), cv::Size()};
     const cv::Rect bounds(0, 0, image.cols, image.rows);
-    for (const hostedl::Detection& detection : hostedl::SearchCascade(faces, &quickFaces, small, scan, kQuickScan)) {
+    const std::vector<hostedl::Detection> detections =
+        hostedl::SearchCascade(faces, &quickFaces, small, scan, kQuickScan, &memory);
+    for (const hostedl::Detection& detection : detections) {
         const cv::Rect& box = detection.box;
         Face face;
         face.box = cv::Rect(cvRound(box.x / shrink), cvRound(box.y / shrink), cvRound(box.width / shrink),
@@ -74,7 +76,20 @@ std::vector<Face> FaceFinder::Find(const cv::Mat& image)
         std::vector<cv::Rect> candidates;
         const int minEye = std::max(8, face.box.width / 8);
         const int maxEye = std::max(minEye + 1, face.box.width / 3);
-        eyes.detectMultiScale(gray(upper), candidates, 1.1, 5, 0, cv::Size(minEye, minEye), cv::Size(maxEye, maxEye));
+        // A near face is shrunk until its smallest wanted eye fills the
+        // cascade's own window: the same search at a fraction of the pixels.
+        const double eyeShrink = std::min(1.0, static_cast<double>(eyes.getOriginalWindowSize().width) / minEye);
+        if (eyeShrink < 1.0) {
+            cv::resize(gray(upper), eyeRegion, cv::Size(), eyeShrink, eyeShrink, cv::INTER_AREA);
+            const int largest = cvRound(maxEye * eyeShrink);
+            eyes.detectMultiScale(eyeRegion, candidates, 1.1, 5, 0, cv::Size(), cv::Size(largest, largest));
+            for (cv::Rect& eye : candidates)
+                eye = cv::Rect(cvRound(eye.x / eyeShrink), cvRound(eye.y / eyeShrink), cvRound(eye.width / eyeShrink),
+                               cvRound(eye.height / eyeShrink));
+        } else {
+            eyes.detectMultiScale(gray(upper), candidates, 1.1, 5, 0, cv::Size(minEye, minEye),
+                                  cv::Size(maxEye, maxEye));
+        }
         std::sort(candidates.begin(), candidates.end(),
                   [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
         candidates.resize(std::min<std::size_t>(candidates.size(), 2));

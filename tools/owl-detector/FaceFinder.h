@@ -2,6 +2,7 @@
 // Faces and their eyes, found with OpenCV's Haar cascades.
 
 #include "hostedl/CascadeSearch.h"
+#include "hostedl/SearchMemory.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/objdetect.hpp>
@@ -19,13 +20,17 @@ class FaceFinder {
 public:
     // False, with `error`, when a cascade file is missing or unreadable.
     bool Load(const std::string& cascadeDir, std::string& error);
-    // Faces in `image` (8-bit BGR), largest first.
+    // Faces in `image` (8-bit BGR), largest first. Successive images are
+    // taken as one camera's frames: most are searched only around the last
+    // faces, every fifth and any of another scene whole (SearchMemory.h).
     std::vector<Face> Find(const cv::Mat& image);
 
 private:
     cv::CascadeClassifier faces;
     cv::CascadeClassifier quickFaces;  // where `faces` looks; empty: everywhere
     cv::CascadeClassifier eyes;
+    hostedl::SearchMemory memory;  // the program's frames come from one camera
     cv::Mat gray;
     cv::Mat small;
+    cv::Mat eyeRegion;
 };

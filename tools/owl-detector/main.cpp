@@ -8,10 +8,10 @@
 #include "FaceFinder.h"
 #include "Options.h"
 #include "PipeServer.h"
+#include "RequestPicture.h"
 
 #include "fifo/MessageFraming.h"
 #include "fifo/PipeIo.h"
-#include "settings/JsonText.h"
 
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -36,15 +36,15 @@ std::string Framed(const std::string& text)
 
 cv::Mat DecodePicture(const std::string& request)
 {
-    Json::Value document;
+    std::string_view base64;
+    std::string storage;
     std::string errors;
-    if (!ParseJsonText(request.data(), request.data() + request.size(), document, errors) ||
-        !document.isObject() || !document["image_base64_str"].isString()) {
+    if (!RequestPicture(request, base64, storage, errors)) {
         std::fprintf(stderr, "owl-detector: a request that is not a request document: %s\n", errors.c_str());
         return cv::Mat();
     }
     std::vector<unsigned char> png;
-    if (!Base64Decode(document["image_base64_str"].asString(), png) || png.empty())
+    if (!Base64Decode(base64, png) || png.empty())
         return cv::Mat();
     try {
         return cv::imdecode(png, cv::IMREAD_COLOR);

@@ -28,7 +28,8 @@ AgeGender EstimateAgeGender(const Frame565& frame, SearchedCascade& face)
 {
     AgeGender answer;
     const cv::Mat gray = frame.DetectionGray();
-    const std::vector<Detection> faces = SearchCascade(face.cascade, &face.quick, gray, kFaceParams, kFaceQuickScan);
+    const std::vector<Detection> faces =
+        SearchCascade(face.cascade, &face.quick, gray, kFaceParams, kFaceQuickScan, &face.memory);
     if (faces.empty()) return answer;
     const Detection& largest = *std::max_element(
         faces.begin(), faces.end(), [](const Detection& a, const Detection& b) { return a.box.area() < b.box.area(); });

@@ -69,7 +69,8 @@ int32_t MaskClass(const Frame565& frame, const cv::Mat& gray, const Detection& f
 std::vector<Box> FaceBoxes(const Frame565& frame, SearchedCascade& face, cv::CascadeClassifier* mouth)
 {
     const cv::Mat gray = frame.DetectionGray();
-    std::vector<Detection> faces = SearchCascade(face.cascade, &face.quick, gray, kFaceParams, kFaceQuickScan);
+    std::vector<Detection> faces =
+        SearchCascade(face.cascade, &face.quick, gray, kFaceParams, kFaceQuickScan, &face.memory);
     std::stable_sort(faces.begin(), faces.end(),
                      [](const Detection& a, const Detection& b) { return a.levelWeight > b.levelWeight; });
     if (faces.size() > kMaxBoxes) faces.resize(kMaxBoxes);

@@ -60,9 +60,9 @@ ModelSetError LoadedSet::Load(const uint8_t* setup, size_t setupLen, const uint8
         case PartRole::QuickCascade: {
             cv::CascadeClassifier cascade;
             ok = LoadCascade(bytes, part.size, cascade);
-            if (part.role == PartRole::FaceCascade) model.faces.push_back({cascade, {}, part.classId});
+            if (part.role == PartRole::FaceCascade) model.faces.push_back({cascade, {}, part.classId, {}});
             if (part.role == PartRole::MouthCascade) model.mouths.push_back(cascade);
-            if (part.role == PartRole::ObjectCascade) model.objects.push_back({cascade, {}, part.classId});
+            if (part.role == PartRole::ObjectCascade) model.objects.push_back({cascade, {}, part.classId, {}});
             if (part.role == PartRole::QuickCascade) quick[{part.modelId, part.classId}] = cascade;
             break;
         }
@@ -137,6 +137,16 @@ bool LoadedSet::Infer(const DmeConfig& c, const uint8_t* image, std::vector<uint
         return false;
     }
     return true;
+}
+
+void LoadedSet::ForgetFinds()
+{
+    for (auto& [id, m] : models) {
+        for (SearchedCascade& c : m.faces)
+            c.memory.Forget();
+        for (SearchedCascade& c : m.objects)
+            c.memory.Forget();
+    }
 }
 
 }  // namespace hostedl

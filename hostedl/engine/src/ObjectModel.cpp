@@ -29,9 +29,11 @@ std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<Sear
     if (!cascades.empty() && boxes.size() < kMaxBoxes) {
         const cv::Mat gray = frame.DetectionGray();
         for (SearchedCascade& c : cascades) {
-            for (const Detection& found : SearchCascade(c.cascade, &c.quick, gray, kCatFaceParams)) {
+            const std::vector<Detection> found =
+                SearchCascade(c.cascade, &c.quick, gray, kCatFaceParams, QuickScan(), &c.memory);
+            for (const Detection& cat : found) {
                 if (boxes.size() == kMaxBoxes) break;
-                boxes.push_back(ToBox(found.box, FaceScore(found.levelWeight), c.classId));
+                boxes.push_back(ToBox(cat.box, FaceScore(cat.levelWeight), c.classId));
             }
         }
     }

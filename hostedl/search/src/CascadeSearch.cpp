@@ -12,6 +12,9 @@ namespace hostedl {
 namespace {
 
 constexpr Reach kCascadeReach{0.25, 0.7, 1.45};
+// Around the last frame's finds: the same sizes, and room for a face that
+// crosses half its width between two frames.
+constexpr Reach kFollowReach{0.35, 0.8, 1.25};
 
 std::vector<cv::Rect> Proposals(cv::CascadeClassifier& quick, const QuickScan& scan, const cv::Mat& gray,
                                 cv::Size smallest)
@@ -54,7 +57,8 @@ void ScanRegion(cv::CascadeClassifier& cascade, const cv::Mat& region, cv::Size 
 }  // namespace
 
 std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::CascadeClassifier* quick,
-                                     const cv::Mat& gray, const CascadeScan& scan, const QuickScan& quickScan)
+                                     const cv::Mat& gray, const CascadeScan& scan, const QuickScan& quickScan,
+                                     SearchMemory* memory)
 {
     std::vector<cv::Rect> boxes;
     std::vector<int> levels;
@@ -63,7 +67,12 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
         thorough.detectMultiScale(gray, boxes, levels, weights, scan.scaleFactor, scan.minNeighbors, 0, scan.minSize,
                                   scan.maxSize, true);
     } else {
-        const std::vector<cv::Rect> proposals = Proposals(*quick, quickScan, gray, scan.minSize);
+        if (memory != nullptr)
+            memory->See(gray);
+        const bool whole = memory == nullptr || memory->WholeDue();
+        const std::vector<cv::Rect> proposals =
+            whole ? Proposals(*quick, quickScan, gray, scan.minSize) : memory->Last();
+        const Reach& reach = whole ? kCascadeReach : kFollowReach;
         const cv::Size window = thorough.getOriginalWindowSize();
         const cv::Size largest = scan.maxSize.empty() ? gray.size() : scan.maxSize;
         // The whole scan's pyramid: its factors, its rounding, its resampling.
@@ -77,7 +86,7 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
             const cv::Size levelSize(cvRound(gray.cols / scale), cvRound(gray.rows / scale));
             const bool stepOne = scale >= 2;
             const std::vector<cv::Rect> regions =
-                LevelRegions(proposals, kCascadeReach, scale, levelSize, window, scaled.width, stepOne ? 1 : 2);
+                LevelRegions(proposals, reach, scale, levelSize, window, scaled.width, stepOne ? 1 : 2);
             if (regions.empty())
                 continue;
             cv::Mat level;
@@ -96,6 +105,8 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
             }
         }
         cv::groupRectangles(boxes, levels, weights, scan.minNeighbors, 0.2);
+        if (memory != nullptr)
+            memory->Remember(boxes, whole);
     }
     std::vector<Detection> found;
     for (size_t i = 0; i < boxes.size(); ++i)

@@ -6,6 +6,7 @@
 
 #include "hostedl/Answers.h"
 #include "hostedl/CascadeSearch.h"
+#include "hostedl/SearchMemory.h"
 #include "hostedl/UserClassifierFormat.h"
 
 #include <opencv2/core.hpp>
@@ -29,11 +30,13 @@ struct Frame565 {
 };
 
 // A thorough cascade of the set and, when the set has one, the quick cascade
-// that tells it where to look (an empty one: it scans whole pictures).
+// that tells it where to look (an empty one: it scans whole pictures), and
+// where it found things in the camera's last frames.
 struct SearchedCascade {
     cv::CascadeClassifier cascade;
     cv::CascadeClassifier quick;
     int32_t classId = 0;
+    SearchMemory memory;
 };
 
 // Face score in 0..1, rising with the level weight: 0.5 at weight 2,
@@ -52,6 +55,8 @@ std::vector<Box> FaceBoxes(const Frame565& frame, SearchedCascade& face, cv::Cas
 AgeGender EstimateAgeGender(const Frame565& frame, SearchedCascade& face);
 
 // HOG people (class 0) when `hog` is set, then every cascade with its class.
+// People are searched whole in every frame: around the last ones only, the
+// grouping missed the larger detections that hide some of them.
 std::vector<Box> DetectObjects(const Frame565& frame, bool hog, std::vector<SearchedCascade>& cascades);
 
 // The classifier's features: the picture shrunk to its grid (area average).

@@ -30,6 +30,9 @@ public:
     // (the caller checked the length). False with `error` on an internal failure.
     bool Infer(const DmeConfig& config, const uint8_t* image, std::vector<uint8_t>& answer, std::string& error);
 
+    // A new configuration is a new scene: the next frames are searched whole.
+    void ForgetFinds();
+
 private:
     struct Model {
         uint32_t format = 0;

@@ -7,6 +7,8 @@
 // and nothing the whole scan would not give; what the quick cascade misses
 // is lost (see hostedl/README.md, "What the models do").
 
+#include "hostedl/SearchMemory.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/objdetect.hpp>
 
@@ -41,10 +43,12 @@ struct Detection {
 // What thorough.detectMultiScale(gray, boxes, levels, weights, scan...,
 // outputRejectLevels = true) answers, looking only where `quick` proposes;
 // the whole scan itself when `quick` is null or empty. `gray` is 8-bit grey.
+// With a `memory` of the camera's last frames, frames between its whole
+// searches are searched only around the last finds, and it learns this one's.
 // Not thread-safe: the cascades keep scratch state, so a pair of cascades
 // serves one search at a time.
 std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::CascadeClassifier* quick,
                                      const cv::Mat& gray, const CascadeScan& scan,
-                                     const QuickScan& quickScan = QuickScan());
+                                     const QuickScan& quickScan = QuickScan(), SearchMemory* memory = nullptr);
 
 }  // namespace hostedl
