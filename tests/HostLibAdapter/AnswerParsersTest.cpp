@@ -28,8 +28,6 @@ TEST(BoxFromCorners, TruncatesClampsAndDropsUnusableBoxes)
         {"partly outside right", 1270.5f, 700.0f, 1300.0f, 760.0f, true, {1270, 700, 9, 20}},
         {"thin box kept, width truncates to 0", 10.2f, 10.0f, 10.9f, 20.0f, true, {10, 10, 0, 10}},
         {"x2 equal to x1", 10.0f, 10.0f, 10.0f, 20.0f, false, {}},
-        {"reversed corners", 50.0f, 60.0f, 10.0f, 20.0f, false, {}},
-        {"entirely left of the image", -50.0f, 10.0f, -10.0f, 20.0f, false, {}},
         {"entirely below the image", 10.0f, 800.0f, 20.0f, 900.0f, false, {}},
         {"NaN corner", kNaN, 10.0f, 20.0f, 20.0f, false, {}},
         {"huge but finite", -3e38f, -3e38f, 3e38f, 3e38f, true, {0, 0, 1280, 720}},
@@ -83,7 +81,6 @@ TEST(ParseBoxList, ClassesCountsAndUnusableBoxes)
         {"count above what arrived", BoxListKind::Objects, Boxes(3, {1, 1}), false, {}},
         {"padding after the boxes", BoxListKind::Objects, Boxes(2, {1, 1}, 40), true, {{0, 1}, {1, 1}}},
         {"no count word", BoxListKind::Objects, AnswerBytes().U32(0), false, {}},
-        {"empty", BoxListKind::Objects, AnswerBytes(), false, {}},
     };
     for (const auto& c : cases) {
         std::vector<FdFrResult> out;
@@ -123,7 +120,6 @@ TEST(ParseAgeGender, ScoreAgeAndGenderDecideTheRecord)
         {"age 0, male", AgeGender(0.95f, 0, 1), true, O::Record, 0, 1, 0},
         {"any non-zero gender is male", AgeGender(0.95f, 41, 7), true, O::Record, 41, 1, 0},
         {"absurd age capped", AgeGender(0.95f, 0xFFFFFFFFu, 1), true, O::Record, 150, 1, 0},
-        {"box not finite", AgeGender(0.95f, 30, 1, kNaN), false, O::NoFace, 0, 0, 0},
         {"box empty", AgeGender(0.95f, 30, 1, 200, 100), false, O::NoFace, 0, 0, 0},
         {"31 bytes", AnswerBytes().Zeros(31), false, O::NoFace, 0, 0, 0},
     };

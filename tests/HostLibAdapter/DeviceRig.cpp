@@ -63,11 +63,6 @@ void DeviceRig::WriteControl(const std::string& text)
     std::rename(dir.File("control.tmp").c_str(), dir.File("control").c_str());
 }
 
-bool DeviceRig::WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    return QTest::qWaitFor(done, timeoutMs);
-}
-
 bool DeviceRig::WaitForState(DeviceState state)
 {
     const bool reached = WaitFor([&] { return adapter->State() == state; });
@@ -121,27 +116,28 @@ std::vector<std::string> DeviceRig::LogCalls() const
     return calls;
 }
 
+static bool IsCall(const std::string& line, const std::string& call) { return line.rfind(call + " ", 0) == 0; }
+
 int DeviceRig::CountCalls(const std::string& call) const
 {
     const auto calls = LogCalls();
-    return static_cast<int>(
-        std::count_if(calls.begin(), calls.end(), [&](const std::string& l) { return l.rfind(call + " ", 0) == 0; }));
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const auto& l) { return IsCall(l, call); }));
 }
 
 int DeviceRig::LastCall(const std::string& call) const
 {
     const auto calls = LogCalls();
-    const auto last = std::find_if(calls.rbegin(), calls.rend(), [&](const std::string& l) { return l.rfind(call + " ", 0) == 0; });
-    return static_cast<int>(calls.rend() - last) - 1;
+    const auto last = std::find_if(calls.rbegin(), calls.rend(), [&](const auto& l) { return IsCall(l, call); });
+    return static_cast<int>(last.base() - calls.begin()) - 1;
 }
 
 bool DeviceRig::EndsDeInitialised() const
 {
     const auto calls = LogCalls();
-    const bool initialised = std::any_of(calls.begin(), calls.end(), [](const std::string& l) {
-        return l.rfind("edl_lib_init ", 0) == 0 && l.find(" result=0") != std::string::npos;
-    });
     const int last = LastCall("edl_lib_de_init");
+    const bool initialised = std::any_of(calls.begin(), calls.end(), [](const auto& l) {
+        return IsCall(l, "edl_lib_init") && l.find(" result=0") != std::string::npos;
+    });
     return !initialised || (last >= 0 && last + 1 == static_cast<int>(calls.size()));
 }
 

@@ -10,6 +10,7 @@
 #include "TempDir.h"
 
 #include <QSemaphore>
+#include <QtTest/QTest>
 #include <QStringList>
 
 #include <opencv2/core/mat.hpp>
@@ -44,7 +45,7 @@ public:
     void WriteControl(const std::string& text);
 
     // Runs the event loop until `done` (or the state); false after `timeoutMs`.
-    static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000);
+    static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000) { return QTest::qWaitFor(done, timeoutMs); }
     bool WaitForState(DeviceState state);
     // Connects as the panel's Connect button does; true when it ends connected.
     bool Connect(int Mode);

@@ -1,39 +1,36 @@
 // Every request of the panel in every state of the controller, against the
 // emulated dongle: what it is accepted into or refused with, where the
-// connection ends up; and the window closed in each state. The dongle's thread is held where a state would otherwise pass
-// too quickly to be met.
+// connection ends up; and the window closed in each state. The dongle's
+// thread is held where a state would otherwise pass too quickly to be met.
 #include "CaseName.h"
 #include "DeviceRig.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <iterator>
+#include <utility>
 
 namespace {
 
 using S = DeviceState;
 
-enum Request { kConnect, kReset, kUpload, kFwNo, kFwYes, kRequestCount };
-const char* const kRequestNames[kRequestCount] = {"Connect", "Reset", "Upload", "firmware no", "firmware yes"};
-
-void Ask(HostLibAdapter& adapter, Request request)
-{
-    switch (request) {
-    case kConnect: adapter.SlotConnect(2); break;
-    case kReset: adapter.SlotReset(); break;
-    case kUpload: adapter.SlotChangeModel(2, ""); break;
-    case kFwNo: adapter.SlotCheckFw(3, {0}, false); break;
-    case kFwYes: adapter.SlotCheckFw(3, {0}, true); break;
-    default: break;
-    }
-}
+// The panel's requests; one past the last, the window is closed.
+const std::pair<const char*, void (*)(HostLibAdapter&)> kRequests[] = {
+    {"Connect", [](HostLibAdapter& a) { a.SlotConnect(2); }},
+    {"Reset", [](HostLibAdapter& a) { a.SlotReset(); }},
+    {"Upload", [](HostLibAdapter& a) { a.SlotChangeModel(2, ""); }},
+    {"firmware no", [](HostLibAdapter& a) { a.SlotCheckFw(3, {0}, false); }},
+    {"firmware yes", [](HostLibAdapter& a) { a.SlotCheckFw(3, {0}, true); }},
+};
+constexpr int kRequestCount = static_cast<int>(std::size(kRequests));
 
 // Brings the rig into a state, one step a character: c connected, b connected
 // with a job in flight, C a connect asked, A an old dongle's firmware
 // question open, y / n its answer, r a reset asked, u an upload asked, H the
-// dongle's thread held (where `hold`). `round` makes each firmware identity
+// dongle's thread held. `round` makes each firmware identity
 // new, so an update of an earlier round does not stand.
-void Reach(DeviceRig& rig, const char* steps, int round, bool hold)
+void Reach(DeviceRig& rig, const char* steps, int round)
 {
     for (; *steps != '\0'; ++steps) {
         HostLibAdapter& adapter = rig.Adapter();
@@ -54,7 +51,7 @@ void Reach(DeviceRig& rig, const char* steps, int round, bool hold)
         case 'y': case 'n': adapter.SlotCheckFw(3, {0}, *steps == 'y'); break;
         case 'r': adapter.SlotReset(); break;
         case 'u': adapter.SlotChangeModel(1, ""); break;
-        case 'H': if (hold) rig.Hold(); break;
+        case 'H': rig.Hold(); break;
         default: FAIL() << "no step " << *steps;
         }
     }
@@ -71,15 +68,6 @@ struct StateCase {
 };
 
 void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
-
-DeviceState FinalOf(char outcome)
-{
-    switch (std::toupper(outcome)) {
-    case 'A': return S::AwaitingFirmwareAnswer;
-    case 'C': return S::Connected;
-    default: return S::Disconnected;
-    }
-}
 
 // Connected with a job in flight, so that closing the window meets one.
 const StateCase kStates[] = {
@@ -99,9 +87,9 @@ TEST_P(States, EveryRequestIsTakenOrAnsweredWithTheState)
 {
     const StateCase& c = GetParam();
     for (int r = 0; r <= kRequestCount; ++r) {
-        SCOPED_TRACE(r < kRequestCount ? kRequestNames[r] : "the window closed");
+        SCOPED_TRACE(r < kRequestCount ? kRequests[r].first : "the window closed");
         DeviceRig rig;
-        Reach(rig, c.steps, r, true);
+        Reach(rig, c.steps, r);
         ASSERT_EQ(rig.Adapter().State(), c.state) << rig.Messages();
         const std::size_t announced = rig.states.size();
         const int messages = rig.messages.size();
@@ -118,8 +106,9 @@ TEST_P(States, EveryRequestIsTakenOrAnsweredWithTheState)
             continue;
         }
         const bool accepted = std::isupper(c.outcomes[r]) != 0;
-        const DeviceState final = FinalOf(c.outcomes[r]);
-        Ask(rig.Adapter(), static_cast<Request>(r));
+        const char outcome = static_cast<char>(std::toupper(c.outcomes[r]));
+        const DeviceState final = outcome == 'A' ? S::AwaitingFirmwareAnswer : outcome == 'C' ? S::Connected : S::Disconnected;
+        kRequests[r].second(rig.Adapter());
         ASSERT_GT(rig.states.size(), announced) << "every request is answered";
         EXPECT_EQ(rig.states[announced] != c.state, accepted) << StateName(rig.states[announced]);
         if (!accepted) {

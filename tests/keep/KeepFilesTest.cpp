@@ -9,6 +9,7 @@
 #include "keep/ShownRecorder.h"
 
 #include "CaseName.h"
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,28 +21,7 @@
 #include <QPainter>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
-
-// The process may write files of at most `bytes` while it lives; a write
-// past that fails (SIGXFSZ ignored), as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit tiny = saved;
-        tiny.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &tiny);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-
-private:
-    rlimit saved{};
-};
 
 // Noise, so that every frame of the video costs many bytes and the file
 // grows with each (a real camera's pictures do within a second).
@@ -76,10 +56,7 @@ struct FileCase {
     const char* numbered;  // a continuation file that must be there; "" none
 };
 
-void PrintTo(const FileCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
 class ResultsLogFiles : public ::testing::TestWithParam<FileCase> {};
 
@@ -96,9 +73,8 @@ TEST_P(ResultsLogFiles, KeepWholeLinesAndSayAFailureOnce)
     line["boxes"][0]["rect"] = Json::arrayValue;
     int written = 0;
     {
-        std::optional<FileSizeLimit> limit;
-        if (c.fileSizeLimit > 0)
-            limit.emplace(c.fileSizeLimit);
+        const FileSizeLimit limit(c.fileSizeLimit);
+        ASSERT_TRUE(limit.ok);
         for (int i = 0; i < 200; ++i) {
             line["frame"] = i;
             written += log.Append(line);
@@ -153,9 +129,8 @@ TEST_P(RecordingFiles, StopWithOneLineAndStayPlayable)
     const auto start = RecordingFile::Clock::now();
     int pictures = 0;
     {
-        std::optional<FileSizeLimit> limit;
-        if (c.fileSizeLimit > 0)
-            limit.emplace(c.fileSizeLimit);
+        const FileSizeLimit limit(c.fileSizeLimit);
+        ASSERT_TRUE(limit.ok);
         // Half a second of video per picture: ten seconds, without waiting for them.
         for (; stop.isEmpty() && pictures < 20; ++pictures)
             stop = file.Add(Picture(pictures), start + std::chrono::milliseconds(500 * pictures));
