@@ -32,10 +32,8 @@ TEST(MissingDisplay, IsSaidOnlyWhenQtCannotShowAWindow)
         c.display == nullptr ? unsetenv("DISPLAY") : setenv("DISPLAY", c.display, 1);
         c.platform == nullptr ? unsetenv("QT_QPA_PLATFORM") : setenv("QT_QPA_PLATFORM", c.platform, 1);
         const std::string advice = MissingDisplayAdvice("vireo-owl-edge");
-        EXPECT_EQ(!advice.empty(), c.advised) << c.name << ": " << advice;
-        if (c.advised) {
-            EXPECT_NE(advice.find("xvfb-run -a vireo-owl-edge"), std::string::npos) << advice;
-        }
+        // No advice at all, or advice that names the way out.
+        EXPECT_EQ(advice.find("xvfb-run -a vireo-owl-edge") != std::string::npos, c.advised) << c.name << ": " << advice;
     }
 }
 

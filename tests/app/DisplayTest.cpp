@@ -13,10 +13,10 @@
 #include "ui/UsbPanelUiItem.h"
 
 #include "TempDir.h"
+#include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QLabel>
 #include <QTest>
 
@@ -141,9 +141,7 @@ TEST_F(DisplayTest, PanelsStayInViewBesideTheirBoxAndKeepTheirSize)
     // A panel keeps its size while its text changes.
     QSize afterFive;
     for (int answer = 1; answer <= 500; ++answer) {
-        char count[8];
-        std::snprintf(count, sizeof count, "%03d", answer % 1000);
-        Show(PanelBox(300, 200, count));
+        Show(PanelBox(300, 200, QStringLiteral("%1").arg(answer, 3, 10, QLatin1Char('0')).toStdString()));
         if (answer == 5)
             afterFive = Visible<FrResultUiItem>().at(0)->size();
     }
@@ -202,14 +200,9 @@ TEST_F(DisplayTest, MarksArePaintedIntoThePicture)
 // picture over the video.
 TEST_F(DisplayTest, FramePanelAndOverlayAppearOnlyWhileEnabled)
 {
-    QImage red(64, 36, QImage::Format_RGB888);
-    red.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    red.save(&buffer, "PNG");
     std::string frames = "[";
     for (int n = 0; n < 4; ++n)
-        frames += std::string(n ? "," : "") + R"({"image_base64_str": ")" + png.toBase64().toStdString()
+        frames += std::string(n ? "," : "") + R"({"image_base64_str": ")" + PngBase64(64, 36, Qt::red)
                   + R"(", "ordered_value_dict": {"n": {"title": "N", "value": ")" + std::to_string(n)
                   + R"(", "show_on_panel": true}}})";
     frames += "]";
@@ -243,18 +236,16 @@ TEST_F(DisplayTest, DeviceResultsOfTheFirstDeviceAreShown)
     Show("[]");  // a picture is on screen
     HostLibAdapter* device = HostLibAdapter::GetInstance();
     const FdFrResult face{100, 100, 80, 80, 1};
-    emit device->SigInferenceDone(device->GetDevId(0), 3, {face, face});
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Visible<FdResultUiItem>().size(), 2u);
-    EXPECT_EQ(Visible<FrResultUiItem>().size(), 2u);
-
-    emit device->SigInferenceDone(device->GetDevId(0) + 1, 3, {});
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window->BoxWidgetCount(), 2u) << "another device's results are not shown";
-
-    emit device->SigInferenceDone(device->GetDevId(0), 0, {});
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window->BoxWidgetCount(), 0u) << "an empty list clears the boxes";
+    // Boxes and their panels shown after each answer.
+    const auto shownAfter = [&](int devId, int model, std::vector<FdFrResult> results) {
+        emit device->SigInferenceDone(devId, model, results);
+        QCoreApplication::processEvents();
+        return std::to_string(Visible<FdResultUiItem>().size()) + " boxes " + std::to_string(Visible<FrResultUiItem>().size())
+               + " panels";
+    };
+    EXPECT_EQ(shownAfter(device->GetDevId(0), 3, {face, face}), "2 boxes 2 panels");
+    EXPECT_EQ(shownAfter(device->GetDevId(0) + 1, 3, {}), "2 boxes 2 panels") << "another device's results";
+    EXPECT_EQ(shownAfter(device->GetDevId(0), 0, {}), "0 boxes 0 panels") << "an empty list clears the boxes";
 }
 
 }  // namespace

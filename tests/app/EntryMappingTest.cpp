@@ -61,12 +61,8 @@ TEST(DetectorMarks, AreScaledIntoThePictureWithoutMarginOrOffset)
         "point": {"p": {"x": 100, "y": 50}, "bad": {"x": "left", "y": 1}},
         "line": {"l": {"point_1_x": 0, "point_1_y": 0, "point_2_x": 426, "point_2_y": 480}}}})")};
     MapEntriesToDisplay(entries, Sent853Shown({1280, 1000}));
-    const Json::Value& marks = entries[0]["draw_dict"];
-    EXPECT_EQ(marks["point"]["p"]["x"].asInt(), 150);
-    EXPECT_EQ(marks["point"]["p"]["y"].asInt(), 75);
-    EXPECT_FALSE(marks["point"].isMember("bad"));
-    EXPECT_EQ(marks["line"]["l"]["point_2_x"].asInt(), 639);
-    EXPECT_EQ(marks["line"]["l"]["point_2_y"].asInt(), 720);
+    EXPECT_EQ(entries[0]["draw_dict"], ParseJson(R"({"point": {"p": {"x": 150, "y": 75}},
+        "line": {"l": {"point_1_x": 0, "point_1_y": 0, "point_2_x": 639, "point_2_y": 720}}})"));
 
     // Without a frame size nothing is mapped.
     entries = {ParseJson(R"({"bbox": {"x": 1, "y": 1, "width": 4, "height": 4}})"), ParseJson(R"([1, 2])"), ParseJson("null")};
@@ -93,16 +89,7 @@ TEST(DeviceBoxMapping, KeepsTheMarginInsideTheDongleImage)
 
 FdFrResult Result(int classId, int age = 0, int male = 0)
 {
-    FdFrResult r;
-    r.X = 100;
-    r.Y = 100;
-    r.Width = 80;
-    r.Height = 80;
-    r.ClassId = classId;
-    r.Age = age;
-    r.Male = male;
-    r.Female = !male;
-    return r;
+    return FdFrResult{100, 100, 80, 80, classId, age, male, !male};
 }
 
 std::string Row(const Json::Value& entry, const char* key)
@@ -175,8 +162,7 @@ TEST(LabelFile, GivesTheClassTableOrARefusalWithAReason)
     WriteText(dir.File("names.txt"), "person\ncar\n");
     for (const char* name : {"missing.txt", "adir", "latin1.txt", "huge.txt", "range.txt", "names.txt"}) {
         QString error;
-        EXPECT_FALSE(LoadLabelTable(dir.File(name), error).has_value()) << name;
-        EXPECT_FALSE(error.isEmpty()) << name;
+        EXPECT_TRUE(!LoadLabelTable(dir.File(name), error).has_value() && !error.isEmpty()) << name;
     }
 }
 

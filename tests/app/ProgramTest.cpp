@@ -93,11 +93,11 @@ TEST_P(ProgramRun, EndsInOrderOnSigtermWithWhatItLoggedRecordedAndReported)
         const Json::Value json = ParseJson(ReadText(report));
         EXPECT_GT(json["frames"]["shown"].asDouble(), 0) << ReadText(report);
         for (const char* name : c.stages) {
+            // A missing stage has no count.
             const Json::Value& stage = json["stages"][name];
-            ASSERT_TRUE(stage.isObject()) << name << " missing in " << ReadText(report);
-            EXPECT_GT(stage["count"].asDouble(), 0) << name;
-            EXPECT_LE(stage["median_ms"].asDouble(), stage["p95_ms"].asDouble()) << name;
-            EXPECT_LE(stage["p95_ms"].asDouble(), stage["max_ms"].asDouble()) << name;
+            EXPECT_TRUE(stage["count"].asDouble() > 0 && stage["median_ms"].asDouble() <= stage["p95_ms"].asDouble()
+                        && stage["p95_ms"].asDouble() <= stage["max_ms"].asDouble())
+                << name << " in " << ReadText(report);
         }
     }
     if (!c.detector)

@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QtTest/QTest>
 
+#include <tuple>
+
 namespace {
 
 using S = DeviceState;
@@ -70,8 +72,7 @@ TEST_P(PanelStates, LightAndControlsFollowTheState)
     EXPECT_EQ(probe->Upload()->isEnabled(), c.upload) << "upload";
     for (int id = 0; id < 5; ++id)
         EXPECT_EQ(probe->Radio(id)->isEnabled(), c.radios) << "radio " << id;
-    EXPECT_EQ(probe->ModelBar()->isEnabled(), c.bars) << "model bar";
-    EXPECT_EQ(probe->LabelBar()->isEnabled(), c.bars) << "label bar";
+    EXPECT_EQ(std::make_pair(probe->ModelBar()->isEnabled(), probe->LabelBar()->isEnabled()), std::make_pair(c.bars, c.bars));
 }
 
 INSTANTIATE_TEST_SUITE_P(States, PanelStates, ::testing::ValuesIn(kStateCases), CaseName());
@@ -222,9 +223,9 @@ TEST_P(FileChoice, ChosenFileIsShownAnnouncedAndUploaded)
     for (const std::string& file : c.choices) {
         QFileDialog* dialog = Choose(bar, file);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
-        EXPECT_EQ(dialog->nameFilters().join(' ').contains("*.bin"), !c.labelBar);
-        EXPECT_EQ(dialog->parent(), host.get()) << "the dialog belongs to the window";
+        // An existing file, of the bar's kind, in a dialog that belongs to the window.
+        EXPECT_EQ(std::make_tuple(dialog->fileMode(), dialog->nameFilters().join(' ').contains("*.bin"), dialog->parent()),
+                  std::make_tuple(QFileDialog::ExistingFile, !c.labelBar, static_cast<QObject*>(host.get())));
     }
     // "start…end": cut in the middle, the start and the end kept.
     const QString text = bar->Label()->text();
@@ -288,9 +289,9 @@ TEST(MessageArea, KeepsTheNewestLines)
         for (int i = 0; i < c.messages; ++i)
             panel.AppendMsg(Message(i, c.linesPerMessage));
         const QStringList lines = probe.MsgLabel()->text().split(QLatin1Char('\n'));
-        EXPECT_EQ(lines.size(), std::min(c.messages * c.linesPerMessage, UsbPanelUiItem::kMaxMsgLines));
-        EXPECT_EQ(lines.first(), c.firstLine);
-        EXPECT_EQ(lines.last(), c.lastLine);
+        EXPECT_EQ(std::make_tuple(lines.size(), lines.first(), lines.last()),
+                  std::make_tuple(std::min(c.messages * c.linesPerMessage, UsbPanelUiItem::kMaxMsgLines), c.firstLine,
+                                  c.lastLine));
     }
 }
 
