@@ -111,12 +111,13 @@ TEST_F(DisplayTest, PanelsStayInViewBesideTheirBoxAndKeepTheirSize)
         const char* what;
         int x, y;  // of the box, in the detector's 853x480 frame
         bool devicePanel;
+        char side;  // 'r', 'l': the panel is 20 px to that side of the box; ' ': either
     } cases[] = {
-        {"room on the right", 100, 200, false},
-        {"at the right edge: to the left of the box", 800, 200, false},
-        {"beside the device panel: to the left of the box", 600, 200, true},
-        {"at the bottom edge", 300, 470, false},
-        {"at the top edge", 300, -30, false},
+        {"room on the right", 100, 200, false, 'r'},
+        {"at the right edge: to the left of the box", 800, 200, false, 'l'},
+        {"beside the device panel: to the left of the box", 600, 200, true, 'l'},
+        {"at the bottom edge", 300, 470, false, ' '},
+        {"at the top edge", 300, -30, false, ' '},
     };
     QWidget* devicePanel = window->findChild<UsbPanelUiItem*>();
     for (const auto& c : cases) {
@@ -130,12 +131,8 @@ TEST_F(DisplayTest, PanelsStayInViewBesideTheirBoxAndKeepTheirSize)
         EXPECT_TRUE(QRect(0, 0, right, window->height()).contains(panel))
             << c.what << ": panel at " << panel.x() << "," << panel.y() << " " << panel.width() << "x" << panel.height();
         EXPECT_FALSE(panel.intersects(box)) << c.what;
-        if (c.x == 100) {
-            EXPECT_EQ(panel.x(), box.right() + 1 + 20) << c.what;
-        }
-        if (c.x >= 600) {
-            EXPECT_EQ(panel.right(), box.left() - 20 - 1) << c.what;
-        }
+        const int gap = c.side == 'r' ? panel.x() - box.right() - 1 : c.side == 'l' ? box.left() - panel.right() - 1 : 20;
+        EXPECT_EQ(gap, 20) << c.what;
     }
 
     // A panel keeps its size while its text changes.

@@ -61,8 +61,8 @@ TEST(DetectorMarks, AreScaledIntoThePictureWithoutMarginOrOffset)
         "point": {"p": {"x": 100, "y": 50}, "bad": {"x": "left", "y": 1}},
         "line": {"l": {"point_1_x": 0, "point_1_y": 0, "point_2_x": 426, "point_2_y": 480}}}})")};
     MapEntriesToDisplay(entries, Sent853Shown({1280, 1000}));
-    EXPECT_EQ(entries[0]["draw_dict"], ParseJson(R"({"point": {"p": {"x": 150, "y": 75}},
-        "line": {"l": {"point_1_x": 0, "point_1_y": 0, "point_2_x": 639, "point_2_y": 720}}})"));
+    EXPECT_EQ(entries[0]["draw_dict"].toStyledString(), ParseJson(R"({"point": {"p": {"x": 150, "y": 75}},
+        "line": {"l": {"point_1_x": 0, "point_1_y": 0, "point_2_x": 639, "point_2_y": 720}}})").toStyledString());
 
     // Without a frame size nothing is mapped.
     entries = {ParseJson(R"({"bbox": {"x": 1, "y": 1, "width": 4, "height": 4}})"), ParseJson(R"([1, 2])"), ParseJson("null")};
@@ -157,7 +157,7 @@ TEST(LabelFile, GivesTheClassTableOrARefusalWithAReason)
     // Unusable files are refused with a reason.
     std::filesystem::create_directory(dir.File("adir"));
     WriteText(dir.File("latin1.txt"), "0 caf\xE9\n");
-    WriteText(dir.File("huge.txt"), std::string(10 << 20, 'x'));
+    WriteText(dir.File("huge.txt"), "0 " + std::string(10 << 20, 'x'));
     WriteText(dir.File("range.txt"), "0 a\n99999999999 b\n");
     WriteText(dir.File("names.txt"), "person\ncar\n");
     for (const char* name : {"missing.txt", "adir", "latin1.txt", "huge.txt", "range.txt", "names.txt"}) {

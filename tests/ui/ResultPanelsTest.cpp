@@ -215,26 +215,15 @@ std::string PictureEntry(int width, int height)
     return "{\"image_base64_str\": \"" + PngBase64(width, height, kPicture) + "\"}";
 }
 
-// A 320 x 180 overlay, enabled, over a host of the background colour.
-class Overlay : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        overlay->resize(320, 180);
-        overlay->SetEnabledFlag(true);
-    }
-    QColor Pixel(int x, int y)
-    {
+TEST(Overlay, ShowsThePictureAsAskedOverTheVideoAndHidesWithoutOne)
+{
+    std::unique_ptr<QWidget> host(NewHost(320, 180, kBackground));
+    auto* overlay = new CoveredFrameUiItem(host.get());
+    overlay->resize(320, 180);
+    const auto pixel = [&host](int x, int y) {
         Settle();
         return GrabPixel(host.get(), x, y);
-    }
-
-    std::unique_ptr<QWidget> host{NewHost(320, 180, kBackground)};
-    CoveredFrameUiItem* overlay = new CoveredFrameUiItem(host.get());
-};
-
-TEST_F(Overlay, ShowsThePictureAsAskedOverTheVideoAndHidesWithoutOne)
-{
+    };
     const struct {
         const char* name;
         bool enabled;
@@ -261,8 +250,8 @@ TEST_F(Overlay, ShowsThePictureAsAskedOverTheVideoAndHidesWithoutOne)
             entry["transparent_rate"] = ParseEntry(c.rate);
         overlay->ShowFrameImage(entry);
         EXPECT_EQ(overlay->isVisible(), c.visible);
-        EXPECT_TRUE(ColourNear(Pixel(160, 90), c.centre, 3));
-        EXPECT_TRUE(ColourNear(Pixel(2, 2), c.corner, 3));
+        EXPECT_TRUE(ColourNear(pixel(160, 90), c.centre, 3));
+        EXPECT_TRUE(ColourNear(pixel(2, 2), c.corner, 3));
         if (c.visible) {  // fitted into 320 x 180, aspect kept
             EXPECT_EQ(overlay->pixmap(Qt::ReturnByValue).size(), QSize(2 * c.width, 180));
         }

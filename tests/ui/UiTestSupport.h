@@ -14,7 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
+
+// Failure messages show a QString as its text.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Parses a JSON text; a broken fixture fails the test.
 Json::Value ParseEntry(const std::string& text);
