@@ -189,8 +189,7 @@ TEST_F(DisplayTest, MarksArePaintedIntoThePicture)
                             "point": {"p": {"x": 400, "y": 100}}}}])");
     const QImage screen = Screen();
     EXPECT_EQ(screen.pixelColor(300, 360), QColor(Qt::red)) << "the line, mapped to y 360";
-    const QColor dot = screen.pixelColor(int(400 * 1280.0 / 853) + 4, 150);
-    EXPECT_EQ(dot, QColor(190, 215, 160)) << "the point's ring";
+    EXPECT_EQ(screen.pixelColor(int(400 * 1280.0 / 853) + 4, 150), QColor(190, 215, 160)) << "the point's ring";
 }
 
 // F1 shows the frame panel with the entry F3 picked, F2 the entries' overlay
@@ -237,8 +236,8 @@ TEST_F(DisplayTest, DeviceResultsOfTheFirstDeviceAreShown)
     const auto shownAfter = [&](int devId, int model, std::vector<FdFrResult> results) {
         emit device->SigInferenceDone(devId, model, results);
         QCoreApplication::processEvents();
-        return std::to_string(Visible<FdResultUiItem>().size()) + " boxes " + std::to_string(Visible<FrResultUiItem>().size())
-               + " panels";
+        return std::to_string(Visible<FdResultUiItem>().size()) + " boxes "
+               + std::to_string(Visible<FrResultUiItem>().size()) + " panels";
     };
     EXPECT_EQ(shownAfter(device->GetDevId(0), 3, {face, face}), "2 boxes 2 panels");
     EXPECT_EQ(shownAfter(device->GetDevId(0) + 1, 3, {}), "2 boxes 2 panels") << "another device's results";
