@@ -24,14 +24,6 @@ PanelProbe::PanelProbe(UsbPanelUiItem* panel, Qt::ConnectionType type) : panel(p
                      }, type);
 }
 
-int PanelProbe::CheckedId() const
-{
-    for (int id = 0; id < 5; ++id)
-        if (Radio(id)->isChecked())
-            return id;
-    return -1;
-}
-
 std::string PanelProbe::Light() const
 {
     const QColor pixel = panel->grab().toImage().pixelColor(Find<QLabel>("lblLight")->geometry().center());

@@ -33,7 +33,6 @@ public:
     SelectFileBarUiItem* LabelBar() const { return Find<SelectFileBarUiItem>("barLabel"); }
     QLabel* MsgLabel() const { return Find<QLabel>("lblMsg"); }
     QScrollArea* MsgArea() const { return Find<QScrollArea>("scrollMsg"); }
-    int CheckedId() const;
 
     // "red", "orange", "green" or "unknown": the colour at the centre of the
     // status light, from a grab of the panel.

@@ -91,14 +91,14 @@ TEST_F(PanelActions, ARadioClickWaitsForUploadAndConnectAsksForTheCheckedModel)
     EXPECT_TRUE(probe->MsgLabel()->text().endsWith("select a model file, then press Upload."));
     panel->SlotDeviceStateChanged(S::Disconnected);
     probe->Connect()->click();
-    EXPECT_EQ(probe->CheckedId(), 0);
+    EXPECT_TRUE(probe->Radio(0)->isChecked()) << "the radios are exclusive";
     panel->SlotDeviceStateChanged(S::Connected);
     probe->Radio(4)->click();
     Choose(probe->ModelBar(), "models/m.bin");
     probe->Upload()->click();
     panel->SlotDeviceStateChanged(S::Disconnected);
     probe->Connect()->click();
-    EXPECT_EQ(probe->CheckedId(), 4);
+    EXPECT_TRUE(probe->Radio(4)->isChecked());
     EXPECT_EQ(probe->seen, (std::vector<std::string>{"connect 0", "model models/m.bin", "upload 4 models/m.bin",
                                                       "connect 4"}));
 }
