@@ -80,8 +80,9 @@ INSTANTIATE_TEST_SUITE_P(States, PanelStates, ::testing::ValuesIn(kStateCases), 
 using PanelActions = PanelFixture;
 
 // A radio click while connected says that Upload applies it and changes
-// nothing before (nothing is sent before the first connect). Connect loads the checked model, Image Project with its
-// file; without a file there is nothing to load and face detection stands in.
+// nothing before (nothing is sent before the first connect). Connect loads
+// the checked model, Image Project with its file; without a file there is
+// nothing to load and face detection stands in.
 TEST_F(PanelActions, ARadioClickWaitsForUploadAndConnectAsksForTheCheckedModel)
 {
     panel->SlotDeviceStateChanged(S::Connected);
@@ -91,7 +92,7 @@ TEST_F(PanelActions, ARadioClickWaitsForUploadAndConnectAsksForTheCheckedModel)
     EXPECT_TRUE(probe->MsgLabel()->text().endsWith("select a model file, then press Upload."));
     panel->SlotDeviceStateChanged(S::Disconnected);
     probe->Connect()->click();
-    EXPECT_TRUE(probe->Radio(0)->isChecked()) << "the radios are exclusive";
+    EXPECT_TRUE(probe->Radio(0)->isChecked());
     panel->SlotDeviceStateChanged(S::Connected);
     probe->Radio(4)->click();
     Choose(probe->ModelBar(), "models/m.bin");
