@@ -43,13 +43,11 @@ TEST(FirmwareUpdate, BadImagesLeaveTheOldFirmwareAndAnUpdateOutlivesDeInit)
     ASSERT_EQ(Connect(), 0);
     uint32_t fw = 0, build = 0, ncpuFw = 0, ncpuBefore = 0;
     ASSERT_EQ(Status(0, &fw, &build, &ncpuBefore), 0);
-    EXPECT_EQ(fw, 0x01020005u);
-    EXPECT_EQ(build, 71u);
+    EXPECT_EQ(std::make_pair(fw, build), std::make_pair(0x01020005u, 71u));
     for (const auto& c : cases) {
         EXPECT_EQ(Update(c.module, c.image), c.expected) << c.name;
         ASSERT_EQ(Status(0, &fw, &build), 0);
-        EXPECT_EQ(fw, 0x01020005u) << c.name;
-        EXPECT_EQ(build, 71u) << c.name;
+        EXPECT_EQ(std::make_pair(fw, build), std::make_pair(0x01020005u, 71u)) << c.name;
     }
 
     // The SCPU takes the current image; the NCPU keeps its own firmware.
