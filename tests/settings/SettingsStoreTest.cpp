@@ -120,8 +120,8 @@ TEST(SettingsStore, BadFilesAreKeptAsBadAndReplacedByDefaults)
         QtSettingManager store;
         store.Load(path);
         EXPECT_EQ(ReadText(i == 0 ? path + ".bad" : path + ".bad." + std::to_string(i + 1)), cases[i].second);
-        EXPECT_EQ(FileDocument(path)["Camera"].asString(), "0");
-        EXPECT_EQ(store.GetCameraFps(), 30);
+        EXPECT_EQ(std::make_pair(FileDocument(path)["Camera"].asString(), store.GetCameraFps()),
+                  std::make_pair(std::string("0"), 30));
     }
     EXPECT_EQ(ReadText(path + ".bad"), cases[0].second) << "the first copy was overwritten";
 }
