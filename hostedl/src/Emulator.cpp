@@ -6,6 +6,18 @@
 
 #include <opencv2/core/utility.hpp>
 
+// GCC names a ThreadSanitizer build with a macro, clang with a feature.
+#if defined(__SANITIZE_THREAD__)
+#define HOSTEDL_UNDER_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define HOSTEDL_UNDER_TSAN 1
+#endif
+#endif
+#ifndef HOSTEDL_UNDER_TSAN
+#define HOSTEDL_UNDER_TSAN 0
+#endif
+
 namespace hostedl {
 
 namespace {
@@ -31,7 +43,7 @@ Emulator& Emulator::Get()
 Emulator::Emulator()
 {
     firmware.fill({kCurrentFwId, kCurrentBuildId, kCurrentFwId, kCurrentBuildId});
-#if defined(__SANITIZE_THREAD__)
+#if HOSTEDL_UNDER_TSAN
     // OpenCV's worker pool (TBB) is not instrumented: ThreadSanitizer cannot
     // see its hand-overs and blames the detectors' result vectors. Under TSan
     // OpenCV runs its loops on the calling thread; callers' threads stay real.
