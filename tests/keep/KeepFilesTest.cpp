@@ -121,8 +121,7 @@ TEST_P(RecordingFiles, StopWithOneLineAndStayPlayable)
     limits.maxFileBytes = c.maxFileBytes;
     limits.minFreeBytes = 0;
     limits.stallSeconds = 6;  // longer than a Matroska cluster
-    const QString path = QString::fromStdString(dir.File(c.file));
-    RecordingFile file(path, 10, cv::Size(320, 240), limits);
+    RecordingFile file(QString::fromStdString(dir.File(c.file)), 10, cv::Size(320, 240), limits);
     QString stop = file.Open();
     const auto start = RecordingFile::Clock::now();
     int pictures = 0;
@@ -138,8 +137,8 @@ TEST_P(RecordingFiles, StopWithOneLineAndStayPlayable)
     if (!c.stops) {
         EXPECT_EQ(file.FramesWritten(), 100u) << "ten seconds at ten pictures a second";
         int frames = 0;
-        for (int number = 1; QFile::exists(NumberedPath(path, number)); ++number)
-            frames += FramesIn(NumberedPath(path, number).toStdString());
+        for (int number = 1; QFile::exists(NumberedPath(QString::fromStdString(dir.File(c.file)), number)); ++number)
+            frames += FramesIn(NumberedPath(QString::fromStdString(dir.File(c.file)), number).toStdString());
         EXPECT_EQ(frames, 100);
     } else if (c.fileSizeLimit > 0) {
         EXPECT_LT(pictures, 20) << "the full disk was not noticed";

@@ -197,8 +197,7 @@ TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanlyAndACutFilePlaysWhat
     RecordingConsumer& consumer = capture.Start();
     EXPECT_TRUE(WaitToSay(log, QStringLiteral("[Camera] no more frames")));
     const std::size_t seen = consumer.Frames().size();
-    EXPECT_GT(seen, 5u);
-    EXPECT_LT(seen, 60u);
+    EXPECT_TRUE(seen > 5 && seen < 60) << seen << " frames of 60";
 }
 
 }  // namespace
