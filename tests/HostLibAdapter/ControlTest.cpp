@@ -125,9 +125,8 @@ TEST_P(Operations, EndDisconnectedAndCleanly)
     EXPECT_LE(rig.messages.count(kGaveUp), 1);
     EXPECT_EQ(rig.CountCalls("edl_reset_sys"), c.resets);
     EXPECT_EQ(rig.CountCalls("edl_dme_inference"), c.inferences);
-    if (c.resets + c.inferences > 1) {
-        EXPECT_LT(rig.LastCall("edl_dme_inference"), rig.LastCall("edl_reset_sys")) << "the job ran first";
-    }
+    EXPECT_TRUE(c.resets + c.inferences < 2 || rig.LastCall("edl_dme_inference") < rig.LastCall("edl_reset_sys"))
+        << "the job ran first";
     EXPECT_TRUE(rig.EndsDeInitialised());
     EXPECT_EQ(rig.statuses, (std::vector<bool>{true, false}));
     ASSERT_FALSE(rig.results.empty());
@@ -201,10 +200,9 @@ TEST(Resolution, AChangeDuringAnUploadReloadsTheModelAtTheNewSize)
         cv::resize(picture, picture, cv::Size(1920, 1080));
         DeviceResult result;
         ASSERT_TRUE(rig.Infer(picture, result)) << name;
-        EXPECT_EQ(result.Mode, 4);
         ASSERT_EQ(result.list.size(), 1u) << name;
-        EXPECT_EQ(result.list[0].ClassId, classId) << name;
-        EXPECT_EQ(result.list[0].Width, 0);
+        EXPECT_EQ(std::make_tuple(result.Mode, result.list[0].ClassId, result.list[0].Width), std::make_tuple(4, classId, 0))
+            << name;
     }
 }
 

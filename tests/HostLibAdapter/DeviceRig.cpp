@@ -145,10 +145,9 @@ bool DeviceRig::MessagesInOrder(const QStringList& expected) const
 {
     int at = 0;
     for (const QString& m : expected) {
-        at = messages.indexOf(m, at);
-        if (at < 0)
+        at = messages.indexOf(m, at) + 1;
+        if (at == 0)
             return false;
-        ++at;
     }
     return true;
 }

@@ -34,8 +34,7 @@ TEST(Jobs, ResultsComeBackWhereTheThingsAre)
         ASSERT_TRUE(rig.Connect(mode));
         DeviceResult result;
         ASSERT_TRUE(rig.Infer(frame, result));
-        EXPECT_EQ(result.DevId, 0);
-        EXPECT_EQ(result.Mode, mode);
+        EXPECT_EQ(std::make_pair(result.DevId, result.Mode), std::make_pair(0, mode));
         EXPECT_TRUE(mode == 2 || std::any_of(result.list.begin(), result.list.end(), NearMessisFace));
         EXPECT_TRUE(mode != 1 || result.list.size() == 1u);
         int people = 0;

@@ -50,9 +50,8 @@ TEST(ReadFileToBuffer, ReadsWholeFilesUpToTheLimitAndNeverPastIt)
         EXPECT_EQ(ReadFileToBuffer(buf.data(), c.path.c_str(), c.limit), c.result) << c.name;
         for (std::size_t i = static_cast<std::size_t>(c.limit); i < buf.size(); ++i)
             ASSERT_EQ(buf[i], '\x5A') << c.name << " wrote byte " << i;
-        if (c.result > 0) {
-            EXPECT_EQ(std::string(buf.data(), static_cast<std::size_t>(c.result)), ReadText(c.path)) << c.name;
-        }
+        EXPECT_TRUE(c.result < 0 || std::string(buf.data(), static_cast<std::size_t>(c.result)) == ReadText(c.path))
+            << c.name;
     }
     char buf[4];
     EXPECT_EQ(ReadFileToBuffer(nullptr, dir.File("exact").c_str(), 4), -1);
@@ -73,8 +72,8 @@ SplitResult Split(const std::string& modelPath, const std::string& outDir)
     std::string allModelsPath;
     r.ok = SplitModelFile(modelPath, fwInfoPath, allModelsPath, outDir, [&](const QString& m) { r.messages << m; });
     if (r.ok) {
-        EXPECT_EQ(fwInfoPath, outDir + "/fw_info.bin");
-        EXPECT_EQ(allModelsPath, outDir + "/all_models.bin");
+        EXPECT_EQ(std::make_pair(fwInfoPath, allModelsPath),
+                  std::make_pair(outDir + "/fw_info.bin", outDir + "/all_models.bin"));
         r.fwInfo = ReadText(fwInfoPath);
         r.allModels = ReadText(allModelsPath);
     }
@@ -114,15 +113,14 @@ TEST(SplitModelFile, SplitsAtTheOffsetsOrRefusesWithAClearMessage)
             WriteText(path, Pattern(static_cast<std::size_t>(c.size)));
         const SplitResult r = Split(path, out.Path());
         ASSERT_EQ(r.ok, c.message == nullptr) << c.name;
+        ASSERT_EQ(r.messages.size(), c.message == nullptr ? 0 : 1) << c.name;
         if (c.message != nullptr) {
-            ASSERT_EQ(r.messages.size(), 1) << c.name;
             EXPECT_TRUE(r.messages[0].startsWith(c.message)) << c.name << ": " << r.messages[0].toStdString();
             continue;
         }
         const std::string whole = Pattern(static_cast<std::size_t>(c.size));
         EXPECT_EQ(r.fwInfo, whole.substr(0, 68)) << c.name;
         EXPECT_TRUE(r.allModels == whole.substr(4096, static_cast<std::size_t>(c.size) - 4100)) << c.name;
-        EXPECT_TRUE(r.messages.isEmpty()) << c.name;
     }
 }
 
@@ -149,8 +147,7 @@ TEST(SplitModelFile, ReplacesOldFilesAndKeepsThemWholeOnAFullDisk)
         ASSERT_TRUE(limit.ok);
         r = Split(in.File("other.bin"), out.Path());
     }
-    EXPECT_FALSE(r.ok);
-    ASSERT_EQ(r.messages.size(), 1);
+    ASSERT_EQ(std::make_pair(r.ok, r.messages.size()), std::make_pair(false, 1));
     EXPECT_TRUE(r.messages[0].startsWith("[Host Lib] Writing the split model files")) << r.messages[0].toStdString();
     EXPECT_EQ(ReadText(out.File("all_models.bin")), Pattern(5000).substr(4096, 900));  // the old one, whole
 }

@@ -22,11 +22,9 @@ TEST(Knobs, ControlFileWinsAndTheDongleStaysPulledUntilTheNextInit)
     for (int plugged = 0; plugged < 2; ++plugged) {
         ASSERT_EQ(Connect(), 0) << "the file's 1 wins over the environment's 0";
         UploadMask64x48();
-        EXPECT_EQ(InferBlank(), 0);
-        EXPECT_EQ(InferBlank(), 0);
-        EXPECT_EQ(InferBlank(), -1) << "third inference: the dongle is gone";
-        EXPECT_EQ(Status(0), -1) << "every call for it fails";
-        EXPECT_EQ(edl_reset_sys(0, 255), -1);
+        // The third inference finds the dongle gone, and every call for it fails.
+        EXPECT_EQ((std::vector<int>{InferBlank(), InferBlank(), InferBlank(), Status(0), edl_reset_sys(0, 255)}),
+                  (std::vector<int>{0, 0, -1, -1, -1}));
     }
 
     // A missing control file leaves the environment's values.
@@ -47,10 +45,8 @@ TEST(Knobs, FailListsAndBadValues)
     ASSERT_EQ(edl_init_log(dir.Path().c_str(), "edl.log"), 0);
     ASSERT_EQ(Connect(), 0);
     UploadMask64x48();
-    EXPECT_EQ(InferBlank(), 0);
-    EXPECT_EQ(InferBlank(), 0);
-    EXPECT_EQ(edl_reset_sys(0, 255), -6);
-    EXPECT_EQ(Status(0), -6);
+    EXPECT_EQ((std::vector<int>{InferBlank(), InferBlank(), edl_reset_sys(0, 255), Status(0)}),
+              (std::vector<int>{0, 0, -6, -6}));
     const std::string log = ReadText(dir.File("edl.log"));
     for (const char* said : {"ignored EDL_EMU_INFER_MS=soon", "ignored EDL_EMU_UNPLUG_AFTER=-3",
                              "EDL_EMU_FAIL names no call: bogus"})

@@ -48,11 +48,18 @@ int ReadMirroredFrameNumber(const cv::Mat& frame)
     if (frame.empty() || frame.type() != CV_8UC3)
         return -1;
     int number = 0;
-    for (int bit = 0; bit < kBits; ++bit) {
+    for (int bit = 0; bit < kBits; ++bit)
         if (IsWhite(frame, Cell(frame, kBits - 1 - bit)))
             number |= 1 << bit;
-    }
     return number;
+}
+
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
 }
 
 void LoadSettings(const std::string& json)
@@ -84,16 +91,7 @@ RecordingConsumer::~RecordingConsumer()
 
 bool RecordingConsumer::WaitFor(std::size_t count, std::chrono::milliseconds timeout)
 {
-    const Clock::time_point deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (seen.size() >= count)
-                return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return Eventually([&] { return Frames().size() >= count; }, timeout);
 }
 
 std::vector<RecordingConsumer::Seen> RecordingConsumer::Frames()

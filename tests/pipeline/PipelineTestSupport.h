@@ -8,6 +8,7 @@
 #include <opencv2/core.hpp>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,6 +22,9 @@ bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Siz
 // The number a mirrored numbered frame carries; -1 when it carries none. A
 // frame that was not mirrored reads as its number's bits reversed.
 int ReadMirroredFrameNumber(const cv::Mat& frame);
+
+// Whether `done` comes true within `timeout`, asked every 10 ms.
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Loads a settings document into the process-wide store.
 void LoadSettings(const std::string& json);

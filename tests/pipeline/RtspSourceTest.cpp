@@ -7,7 +7,6 @@
 
 #include <arpa/inet.h>
 #include <filesystem>
-#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -66,14 +65,6 @@ std::size_t FramesWithin(RecordingConsumer& consumer, std::chrono::milliseconds 
     return count;
 }
 
-// Whether `done` comes true within 20 seconds.
-bool Eventually(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 200 && !done(); ++i)
-        std::this_thread::sleep_for(100ms);
-    return done();
-}
-
 class RtspSource : public ::testing::Test {
 protected:
     void SetUp() override
@@ -91,13 +82,13 @@ TEST_F(RtspSource, StreamIsLiveAndComesBackAfterTheServerRestarts)
     RecordingConsumer& consumer = capture.Start();
 
     // Live: delivered at the stream's 30 fps, not paced to CameraFps 5.
-    EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; }));
+    EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; }, 20s));
 
     server.Kill();
     std::this_thread::sleep_for(3s);  // the loss is noticed and reopening starts
     EXPECT_EQ(FramesWithin(consumer, 1s), 0u);
     server.Start();
-    EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; })) << "frames come back by themselves";
+    EXPECT_TRUE(Eventually([&] { return FramesWithin(consumer, 1s) > 15; }, 20s)) << "frames come back by themselves";
 
     [[maybe_unused]] const auto stopped = capture.Stop();
 #ifndef VIREO_SANITIZED_BUILD

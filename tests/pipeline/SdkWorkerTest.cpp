@@ -1,6 +1,8 @@
 #include "pipeline/InferenceBackends.h"
 #include "pipeline/SdkWorker.h"
 
+#include "PipelineTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <opencv2/core.hpp>
@@ -113,8 +115,7 @@ public:
     // Waits up to five seconds for `count` pictures in all.
     std::vector<DisplayFrame> WaitForShown(std::size_t count)
     {
-        for (int i = 0; i < 500 && Shown().size() < count; ++i)
-            std::this_thread::sleep_for(10ms);
+        Eventually([&] { return Shown().size() >= count; }, 5s);
         return Shown();
     }
     std::vector<DisplayFrame> Shown()
@@ -190,8 +191,7 @@ TEST(SdkWorker, EachShownFrameCarriesItsOwnAnswerWhileTheNextIsEncoded)
     // Until the exchange thread takes up its first request the worker shows
     // frames without answers, as it should; on starved cores that can be the
     // whole run, so the rest wait for it.
-    for (int i = 0; i < 500 && detector.exchanges.load() == 0; ++i)
-        std::this_thread::sleep_for(10ms);
+    Eventually([&] { return detector.exchanges > 0; }, 5s);
     for (int number = 2; number <= 30; ++number)
         running.Publish(NumberedFrame(number));
     running.WaitForShown(std::size_t(detector.exchanges.load()));
@@ -218,8 +218,7 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
 {
     const struct {
         bool enabled, ready, busy;
-        std::size_t dispatched;
-        int shown;
+        std::size_t dispatched, shown;
     } cases[] = {{true, false, false, 0, 1}, {true, true, false, 1, 1}, {true, true, true, 1, 0},
                  {true, false, true, 0, 0},  {false, true, false, 0, 1}};
     for (const auto& c : cases) {
@@ -232,8 +231,8 @@ TEST(SdkWorker, DeviceModeOffersCopiesOnlyWhenReadyAndHidesFramesWhileBusy)
         RunningWorker running(worker);
         running.Publish(frame);
         running.Stop();
-        EXPECT_EQ(device.dispatched.size(), c.dispatched) << c.enabled << c.ready << c.busy;
-        EXPECT_EQ(running.Shown().size(), std::size_t(c.shown)) << c.enabled << c.ready << c.busy;
+        EXPECT_EQ(std::make_pair(device.dispatched.size(), running.Shown().size()), std::make_pair(c.dispatched, c.shown))
+            << c.enabled << c.ready << c.busy;
         if (!device.dispatched.empty()) {
             EXPECT_EQ(cv::countNonZero(device.dispatched[0].reshape(1) != frame.reshape(1)), 0);
             EXPECT_NE(device.dispatched[0].data, frame.data);
@@ -253,11 +252,10 @@ TEST(DisplayMailbox, HoldsTheNewestPictureAndNeverLosesResults)
     EXPECT_TRUE(mailbox.Post(picture(1, false))) << "the window is told once";
     EXPECT_FALSE(mailbox.Post(picture(2, true)));
     EXPECT_FALSE(mailbox.Post(picture(3, false)));
+    // The newest picture, with the results of the picture it replaced.
     std::optional<DisplayFrame> taken = mailbox.Take();
-    ASSERT_TRUE(taken.has_value());
-    EXPECT_EQ(taken->image.width(), 3) << "the newest picture";
-    ASSERT_TRUE(taken->results.has_value()) << "with the results of the picture it replaced";
-    EXPECT_EQ(taken->results->bboxResultsVec[0].asInt(), 2);
+    ASSERT_TRUE(taken.has_value() && taken->results.has_value());
+    EXPECT_EQ(std::make_pair(taken->image.width(), taken->results->bboxResultsVec[0].asInt()), std::make_pair(3, 2));
     EXPECT_FALSE(mailbox.Take().has_value());
     EXPECT_TRUE(mailbox.Post(picture(4, false)));
 }
@@ -297,8 +295,7 @@ TEST(SdkWorker, AnAnswerTooLateForItsFrameIsShownWithTheFrameOfItsArrival)
     RunningWorker running(worker);
     running.Publish(NumberedFrame(1));
     running.Publish(NumberedFrame(2));  // waits the patience for frame 1's answer, in vain
-    for (int i = 0; i < 1000 && detector.answered == 0; ++i)
-        std::this_thread::sleep_for(10ms);
+    Eventually([&] { return detector.answered > 0; });
     ASSERT_EQ(detector.answered, 1);
     std::this_thread::sleep_for(50ms);  // handed over just after the detector's lists are read
     running.Publish(NumberedFrame(3));
