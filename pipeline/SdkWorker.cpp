@@ -75,9 +75,7 @@ void SdkWorker::RunDetector(const cv::Mat& frame, Clock::time_point captured)
 {
     using std::chrono::milliseconds;
     if (exchange == nullptr) {
-        // No detector: the video alone, as without a dongle.
-        if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
-            emit SigShowBackground();
+        ShowVideoAlone(frame, captured);  // no detector: as without a dongle
         return;
     }
     DisplayFrame current{ToDisplayImage(frame), std::nullopt, captured};
@@ -150,14 +148,19 @@ void SdkWorker::Show(DisplayFrame frame)
 void SdkWorker::RunDevice(const cv::Mat& frame, Clock::time_point captured)
 {
     if (device == nullptr) {
-        if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
-            emit SigShowBackground();
+        ShowVideoAlone(frame, captured);
         return;
     }
     // The slot's buffer is refilled by the next camera read: the device gets
     // its own copy, and only when it can take one.
     if (inferenceEnabled && device->IsReady(0))
         device->Dispatch(frame.clone(), 0);
-    if (!device->IsBusy() && display.Post({ToDisplayImage(frame), std::nullopt, captured}))
+    if (!device->IsBusy())
+        ShowVideoAlone(frame, captured);
+}
+
+void SdkWorker::ShowVideoAlone(const cv::Mat& frame, Clock::time_point captured)
+{
+    if (display.Post({ToDisplayImage(frame), std::nullopt, captured}))
         emit SigShowBackground();
 }

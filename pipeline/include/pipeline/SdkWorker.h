@@ -63,6 +63,8 @@ private:
     std::optional<DisplayFrame> TakeFinished(std::chrono::milliseconds timeout);
     // Posts a picture for the window (inference thread, FIFO mode).
     void Show(DisplayFrame frame);
+    // A picture without results, posted to the window.
+    void ShowVideoAlone(const cv::Mat& frame, Clock::time_point captured);
 
     // How long a frame that starts an exchange waits for the detector's answer.
     static constexpr std::chrono::milliseconds kAnswerPatience{500};
