@@ -21,8 +21,8 @@ public:
     // False, with `error`, when a cascade file is missing or unreadable.
     bool Load(const std::string& cascadeDir, std::string& error);
     // Faces in `image` (8-bit BGR), largest first. Successive images are
-    // taken as one camera's frames: most are searched only around the last
-    // faces, every fifth and any of another scene whole (SearchMemory.h).
+    // taken as one camera's frames: searched around the last faces, swept
+    // for newcomers in parts, and whole when the scene changes (SearchMemory.h).
     std::vector<Face> Find(const cv::Mat& image);
 
 private:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace hostedl {
 
@@ -16,16 +17,53 @@ constexpr Reach kCascadeReach{0.25, 0.7, 1.45};
 // crosses half its width between two frames.
 constexpr Reach kFollowReach{0.35, 0.8, 1.25};
 
+// The window sizes of one part of the quick cascade's pyramid over `picture`
+// (empty when the picture has none): parts of about equal work, a level's
+// being the windows it tries (its area, four times over from a scale of 2,
+// where the cascade steps by one pixel instead of two). A part looks at
+// exactly the levels the whole pyramid has there.
+std::pair<cv::Size, cv::Size> PartSizes(cv::Size window, cv::Size picture, double scaleFactor, int part)
+{
+    std::vector<std::pair<cv::Size, double>> levels;  // window size, work
+    double total = 0;
+    for (double factor = 1;; factor *= scaleFactor) {  // detectMultiScale's own steps
+        const cv::Size size(cvRound(window.width * factor), cvRound(window.height * factor));
+        if (size.width > picture.width || size.height > picture.height)
+            break;
+        levels.emplace_back(size, picture.area() / (factor * factor) * (factor >= 2 ? 4 : 1));
+        total += levels.back().second;
+    }
+    std::pair<cv::Size, cv::Size> sizes;
+    double before = 0;
+    for (const auto& [size, work] : levels) {
+        if (static_cast<int>(kSweepParts * (before + work / 2) / total) == part) {
+            if (sizes.first.empty())
+                sizes.first = size;
+            sizes.second = size;
+        }
+        before += work;
+    }
+    return sizes;
+}
+
+// Where the quick cascade proposes to look: all of its sizes, or one part of
+// them (0 to kSweepParts - 1).
 std::vector<cv::Rect> Proposals(cv::CascadeClassifier& quick, const QuickScan& scan, const cv::Mat& gray,
-                                cv::Size smallest)
+                                cv::Size smallest, int part = -1)
 {
     const cv::Size window = quick.getOriginalWindowSize();
     const double shrink = std::min(1.0, scan.reachOfSmallest * window.width / std::max(1, smallest.width));
     cv::Mat small = gray;
     if (shrink < 1.0)
         cv::resize(gray, small, cv::Size(), shrink, shrink, cv::INTER_AREA);
+    std::pair<cv::Size, cv::Size> sizes(window, cv::Size());
+    if (part >= 0) {
+        sizes = PartSizes(window, small.size(), scan.scaleFactor, part);
+        if (sizes.first.empty())
+            return {};
+    }
     std::vector<cv::Rect> found;
-    quick.detectMultiScale(small, found, scan.scaleFactor, scan.neighbours, 0, window);
+    quick.detectMultiScale(small, found, scan.scaleFactor, scan.neighbours, 0, sizes.first, sizes.second);
     const double grow = static_cast<double>(gray.cols) / small.cols;
     for (cv::Rect& r : found)
         r = cv::Rect(cvRound(r.x * grow), cvRound(r.y * grow), cvRound(r.width * grow), cvRound(r.height * grow));
@@ -69,14 +107,15 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
     } else {
         if (memory != nullptr)
             memory->See(gray);
-        const bool whole = memory == nullptr || memory->WholeDue();
+        const Coverage cover = memory == nullptr ? Coverage() : memory->Due();
         const std::vector<cv::Rect> proposals =
-            whole ? Proposals(*quick, quickScan, gray, scan.minSize) : memory->Last();
-        const Reach& reach = whole ? kCascadeReach : kFollowReach;
+            cover.whole || cover.part >= 0 ? Proposals(*quick, quickScan, gray, scan.minSize, cover.part)
+                                           : std::vector<cv::Rect>();
+        const std::vector<cv::Rect> followed = cover.whole ? std::vector<cv::Rect>() : memory->Last();
         const cv::Size window = thorough.getOriginalWindowSize();
         const cv::Size largest = scan.maxSize.empty() ? gray.size() : scan.maxSize;
         // The whole scan's pyramid: its factors, its rounding, its resampling.
-        for (double factor = 1; !proposals.empty(); factor *= scan.scaleFactor) {
+        for (double factor = 1; !proposals.empty() || !followed.empty(); factor *= scan.scaleFactor) {
             const float scale = static_cast<float>(factor);
             const cv::Size scaled(cvRound(window.width * scale), cvRound(window.height * scale));
             if (scaled.width > largest.width || scaled.height > largest.height)
@@ -85,8 +124,15 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
                 continue;
             const cv::Size levelSize(cvRound(gray.cols / scale), cvRound(gray.rows / scale));
             const bool stepOne = scale >= 2;
-            const std::vector<cv::Rect> regions =
-                LevelRegions(proposals, reach, scale, levelSize, window, scaled.width, stepOne ? 1 : 2);
+            const int align = stepOne ? 1 : 2;
+            std::vector<cv::Rect> regions =
+                LevelRegions(proposals, kCascadeReach, scale, levelSize, window, scaled.width, align);
+            if (!followed.empty()) {
+                const std::vector<cv::Rect> around =
+                    LevelRegions(followed, kFollowReach, scale, levelSize, window, scaled.width, align);
+                regions.insert(regions.end(), around.begin(), around.end());
+                regions = Merged(std::move(regions));
+            }
             if (regions.empty())
                 continue;
             cv::Mat level;
@@ -106,7 +152,7 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
         }
         cv::groupRectangles(boxes, levels, weights, scan.minNeighbors, 0.2);
         if (memory != nullptr)
-            memory->Remember(boxes, whole);
+            memory->Remember(boxes);
     }
     std::vector<Detection> found;
     for (size_t i = 0; i < boxes.size(); ++i)

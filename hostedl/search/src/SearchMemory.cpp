@@ -28,15 +28,15 @@ void SearchMemory::See(const cv::Mat& picture)
     lastThumbnail = thumbnail;
 }
 
-void SearchMemory::Remember(std::vector<cv::Rect> found, bool whole)
+void SearchMemory::Remember(std::vector<cv::Rect> found)
 {
     last = std::move(found);
-    sinceWhole = whole ? 1 : sinceWhole + 1;
+    position = ((position < 0 ? kSweepParts - 1 : position) + 1) % kSweepEvery;
 }
 
 void SearchMemory::Forget()
 {
-    sinceWhole = 0;
+    position = -1;
     last.clear();
     lastThumbnail.release();
 }

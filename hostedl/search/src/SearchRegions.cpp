@@ -2,8 +2,28 @@
 
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 namespace hostedl {
+
+std::vector<cv::Rect> Merged(std::vector<cv::Rect> regions)
+{
+    // Overlapping regions would try some windows twice and count their hits
+    // twice when grouping; their union tries each once.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < regions.size() && !merged; ++i) {
+            for (size_t j = i + 1; j < regions.size() && !merged; ++j) {
+                if ((regions[i] & regions[j]).empty())
+                    continue;
+                regions[i] |= regions[j];
+                regions.erase(regions.begin() + static_cast<std::ptrdiff_t>(j));
+                merged = true;
+            }
+        }
+    }
+    return regions;
+}
 
 std::vector<cv::Rect> LevelRegions(const std::vector<cv::Rect>& proposals, const Reach& reach, double scale,
                                    cv::Size levelSize, cv::Size window, int fullWidth, int align)
@@ -26,21 +46,7 @@ std::vector<cv::Rect> LevelRegions(const std::vector<cv::Rect>& proposals, const
         if (region.width >= window.width && region.height >= window.height)
             regions.push_back(region);
     }
-    // Overlapping regions would try some windows twice and count their hits
-    // twice when grouping; their union tries each once.
-    for (bool merged = true; merged;) {
-        merged = false;
-        for (size_t i = 0; i < regions.size() && !merged; ++i) {
-            for (size_t j = i + 1; j < regions.size() && !merged; ++j) {
-                if ((regions[i] & regions[j]).empty())
-                    continue;
-                regions[i] |= regions[j];
-                regions.erase(regions.begin() + static_cast<std::ptrdiff_t>(j));
-                merged = true;
-            }
-        }
-    }
-    return regions;
+    return Merged(std::move(regions));
 }
 
 }  // namespace hostedl

@@ -32,4 +32,7 @@ struct Reach {
 std::vector<cv::Rect> LevelRegions(const std::vector<cv::Rect>& proposals, const Reach& reach, double scale,
                                    cv::Size levelSize, cv::Size window, int fullWidth, int align);
 
+// Regions that overlap joined into the rectangle around them, until none do.
+std::vector<cv::Rect> Merged(std::vector<cv::Rect> regions);
+
 }  // namespace hostedl

@@ -43,8 +43,9 @@ struct Detection {
 // What thorough.detectMultiScale(gray, boxes, levels, weights, scan...,
 // outputRejectLevels = true) answers, looking only where `quick` proposes;
 // the whole scan itself when `quick` is null or empty. `gray` is 8-bit grey.
-// With a `memory` of the camera's last frames, frames between its whole
-// searches are searched only around the last finds, and it learns this one's.
+// With a `memory` of the camera's last frames, a frame is searched around the
+// last finds and, as the memory says, where one part of the quick cascade's
+// sizes proposes; it learns this frame's finds.
 // Not thread-safe: the cascades keep scratch state, so a pair of cascades
 // serves one search at a time.
 std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::CascadeClassifier* quick,
