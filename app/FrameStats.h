@@ -36,10 +36,11 @@ public:
             return;
         }
         const StageSummary latency = recorder.Recent(Stage::CaptureToDisplay, std::chrono::milliseconds(1000));
-        qInfo().noquote() << QStringLiteral("[Stats] shown %1 frames, %2 fps, %3 with results, capture to display %4 ms")
+        qInfo().noquote() << QStringLiteral("[Stats] shown %1 frames, %2 fps, %3 with results, %4 read, capture to display %5 ms")
                                  .arg(shown)
                                  .arg((shown - shownAtReport) / seconds, 0, 'f', 1)
                                  .arg(recorder.results.load(std::memory_order_relaxed))
+                                 .arg(recorder.framesRead.load(std::memory_order_relaxed))
                                  .arg(latency.medianMs, 0, 'f', 1);
         shownAtReport = shown;
     }
