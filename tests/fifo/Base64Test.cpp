@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
-
 #include <string>
 
 namespace {
@@ -37,24 +35,4 @@ TEST(Base64, KnownTextsAndEveryResidue)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Encode(c.in), c.out) << "input of " << c.in.size() << " bytes";
-}
-
-TEST(Base64, LinesOf76StandardCharactersForManySizes)
-{
-    std::string out;
-    for (std::size_t size = 401; size-- > 0;) {  // each smaller than the last: `out` is replaced, not appended to
-        std::string in(size, '\0');
-        for (std::size_t i = 0; i < size; ++i)
-            in[i] = static_cast<char>((i * 7919u + 13u) & 0xFF);  // every value, no pattern at 3
-        Base64Encode(reinterpret_cast<const unsigned char*>(in.data()), in.size(), out);
-        std::size_t breaks = 0;
-        for (std::size_t at = out.find("\r\n"); at != std::string::npos; at = out.find("\r\n", at + 2))
-            ASSERT_EQ(at, 76 + 78 * breaks++) << size << " bytes";
-        ASSERT_EQ(breaks, size / 57) << size << " bytes";
-        std::string joined;
-        for (const char c : out)
-            if (c != '\r' && c != '\n')
-                joined += c;
-        ASSERT_EQ(joined, QByteArray::fromStdString(in).toBase64().toStdString()) << size << " bytes";
-    }
 }

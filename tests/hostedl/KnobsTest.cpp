@@ -9,33 +9,10 @@ using namespace edltest;
 
 namespace {
 
-// The device back-end's loss tests and the fault matrix pull the dongle
-// through the same knobs (no dongle, two for the concurrency test), the
-// matrix from a running library; here the counting and the file's precedence.
-TEST(Knobs, ControlFileWinsAndTheDongleStaysPulledUntilTheNextInit)
-{
-    TempDir dir;
-    const std::string control = dir.File("emu.conf");
-    WriteText(control, "# the dongle is plugged\nEDL_EMU_DEVICES=1\nEDL_EMU_UNPLUG_AFTER=2\n");
-    ScopedEnv env("EDL_EMU_CONTROL", control.c_str());
-    ScopedEnv devices("EDL_EMU_DEVICES", "0");
-    for (int plugged = 0; plugged < 2; ++plugged) {
-        ASSERT_EQ(Connect(), 0) << "the file's 1 wins over the environment's 0";
-        UploadMask64x48();
-        // The third inference finds the dongle gone, and every call for it fails.
-        EXPECT_EQ((std::vector<int>{InferBlank(), InferBlank(), InferBlank(), Status(0), edl_reset_sys(0, 255)}),
-                  (std::vector<int>{0, 0, -1, -1, -1}));
-    }
-
-    // A missing control file leaves the environment's values.
-    std::remove(control.c_str());
-    EXPECT_EQ(edl_lib_init(), 0);
-    EXPECT_EQ(edl_add_dev(1, ""), -1) << "EDL_EMU_DEVICES=0 from the environment";
-    edl_lib_de_init();
-}
-
 // Which call fails is a list; a bad value or name is said in the log and
-// changes nothing. Each call's own failure is in the device back-end's tests.
+// changes nothing. Each call's own failure is in the device back-end's tests,
+// the control file and the dongle pulled through it in theirs and the fault
+// matrix's.
 TEST(Knobs, FailListsAndBadValues)
 {
     TempDir dir;
