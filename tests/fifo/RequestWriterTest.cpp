@@ -51,6 +51,9 @@ TEST(RequestWriter, MessageIsItsLengthAndByteForByteTheStyledWritersText)
         // Not Base64Encode output: the slow path must still match.
         {"quotes and control characters", "edge", std::string("a\"b\\c\x02\td\xc3\xa9")},
         {"lone line feed", "edge", "AAAA\nBBBB\rCCCC"},
+        // Laid out as Base64Encode's lines, with one character to escape.
+        {"a backslash inside a line", "edge", std::string(40, 'A') + "\\" + std::string(35, 'A') + "\r\nCC"},
+        {"a quote at a line's end", "edge", std::string(75, 'B') + "\"\r\nCC"},
     };
     std::string message = "stale bytes of an earlier frame";
     for (const Case& c : cases) {
