@@ -100,6 +100,16 @@ int main(int argc, char** argv)
     // goes first in every other round, so neither side always finds the
     // caches warmed by the other.
     for (int round = -1; round < rounds; ++round) {
+        // Two measurements, each first in every other round.
+        const auto inTurn = [round](const auto& one, const auto& other) {
+            if (round % 2 == 0) {
+                one();
+                other();
+            } else {
+                other();
+                one();
+            }
+        };
         double r = 0, p = 0, b = 0, t = 0, x = 0, j = 0, w = 0;
         int result = 0;
         const auto stages = [&] {
@@ -124,13 +134,7 @@ int main(int argc, char** argv)
                 adaptor->GetFrameResults(frames);
             });
         };
-        if (round % 2 == 0) {
-            wholePath();
-            stages();
-        } else {
-            stages();
-            wholePath();
-        }
+        inTurn(wholePath, stages);
         if (result != 0) {
             std::fprintf(stderr, "bench_fifo: the exchange failed (%d)\n", result);
             return 1;
@@ -143,13 +147,7 @@ int main(int argc, char** argv)
         double s = 0, o = 0;
         const auto styledText = [&] { s = CpuMs([&] { viaStyled = StyledText(base64); }); };
         const auto ourText = [&] { o = CpuMs([&] { writer.BuildMessage(base64, message); }); };
-        if (round % 2 == 0) {
-            styledText();
-            ourText();
-        } else {
-            ourText();
-            styledText();
-        }
+        inTurn(styledText, ourText);
         identical = identical && message.compare(kLengthBytes, std::string::npos, viaStyled) == 0;
         if (round < 0)
             continue;
