@@ -69,9 +69,11 @@ Scan ScanText(const std::string& text)
 constexpr std::size_t kLineChars = 76;
 constexpr std::size_t kLineStride = kLineChars + 2;
 
-inline bool IsPlain(unsigned char c)
+// Non-zero for a character that the styled writer escapes: one unsigned
+// range and two compares, without branches, so that loops over it vectorise.
+inline unsigned char Escaped(unsigned char c)
 {
-    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+    return static_cast<unsigned char>((static_cast<unsigned char>(c - 0x20) >= 0x5F) | (c == '"') | (c == '\\'));
 }
 
 // Non-zero when `line` holds a character that the styled writer escapes; a
@@ -80,11 +82,8 @@ template <std::size_t N>
 unsigned char NotPlain(const unsigned char* line)
 {
     unsigned char bad = 0;
-    for (std::size_t i = 0; i < N; ++i) {
-        const unsigned char c = line[i];
-        // !IsPlain(c), as one unsigned range and two compares.
-        bad |= static_cast<unsigned char>((static_cast<unsigned char>(c - 0x20) >= 0x5F) | (c == '"') | (c == '\\'));
-    }
+    for (std::size_t i = 0; i < N; ++i)
+        bad |= Escaped(line[i]);
     return bad;
 }
 
@@ -178,7 +177,7 @@ bool RequestWriter::PutLaidOut(const std::string& base64, std::string& out, std:
         return false;
     }
     for (std::size_t i = 0; i < rest; ++i) {
-        if (!IsPlain(src[i])) {
+        if (Escaped(src[i]) != 0) {
             out.resize(start);
             return false;
         }
