@@ -1,8 +1,8 @@
 #include "DeviceRig.h"
+#include "SanitizedBuild.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QtTest/QTest>
 
@@ -14,11 +14,10 @@
 
 DeviceRig::DeviceRig(int width, int height) : previousDir(QDir::currentPath().toStdString())
 {
-#ifdef VIREO_SANITIZED_BUILD
     // OpenCV's thread pool (used by the emulated dongle) hands work between
     // its threads in code the sanitizers cannot see.
-    cv::setNumThreads(0);
-#endif
+    if (kSanitizedBuild)
+        cv::setNumThreads(0);
     QDir::setCurrent(QString::fromStdString(dir.Path()));
     SetKnob("EDL_EMU_CONTROL", dir.File("control"));
     WriteControl("");

@@ -9,6 +9,7 @@
 
 #include "CaseName.h"
 #include "ChildProcess.h"
+#include "SanitizedBuild.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +35,8 @@ std::vector<std::string> StreamServer(int port)
     return {VIREO_BUILD_DIR "/tests/rtsp-test-server", std::to_string(port)};
 }
 
-#ifdef VIREO_SANITIZED_BUILD
-constexpr auto kExitWait = 60s;  // a connect under way finishes first, many times slower
-#else
-constexpr auto kExitWait = 10s;
-#endif
+// A connect under way finishes first, many times slower in sanitized builds.
+constexpr auto kExitWait = kSanitizedBuild ? 60s : 10s;
 
 // The scratch space and processes of one fault's run.
 struct Rig {

@@ -18,7 +18,6 @@
 #include <opencv2/videoio.hpp>
 
 #include <QDir>
-#include <QPainter>
 #include <QTest>
 
 namespace {

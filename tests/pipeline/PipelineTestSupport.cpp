@@ -24,6 +24,28 @@ bool IsWhite(const cv::Mat& frame, const cv::Rect& area)
     return cv::mean(frame(area))[1] > 128;
 }
 
+// The number a mirrored numbered frame carries; -1 when it carries none. A
+// frame that was not mirrored reads as its number's bits reversed.
+int ReadMirroredFrameNumber(const cv::Mat& frame)
+{
+    if (frame.empty() || frame.type() != CV_8UC3)
+        return -1;
+    int number = 0;
+    for (int bit = 0; bit < kBits; ++bit)
+        if (IsWhite(frame, Cell(frame, kBits - 1 - bit)))
+            number |= 1 << bit;
+    return number;
+}
+
+// Loads a settings document into the process-wide store.
+void LoadSettings(const std::string& json)
+{
+    static TempDir dir;
+    const std::string path = dir.File("settings.json");
+    WriteText(path, json);
+    QtSettingManager::GetInstance()->Load(path);
+}
+
 }  // namespace
 
 bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Size size)
@@ -43,17 +65,6 @@ bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Siz
     return true;
 }
 
-int ReadMirroredFrameNumber(const cv::Mat& frame)
-{
-    if (frame.empty() || frame.type() != CV_8UC3)
-        return -1;
-    int number = 0;
-    for (int bit = 0; bit < kBits; ++bit)
-        if (IsWhite(frame, Cell(frame, kBits - 1 - bit)))
-            number |= 1 << bit;
-    return number;
-}
-
 bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -62,20 +73,11 @@ bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds tim
     return done();
 }
 
-void LoadSettings(const std::string& json)
+RecordingConsumer::RecordingConsumer(FrameSlots& frameSlots) : frameSlots(frameSlots)
 {
-    static TempDir dir;
-    const std::string path = dir.File("settings.json");
-    WriteText(path, json);
-    QtSettingManager::GetInstance()->Load(path);
-}
-
-RecordingConsumer::RecordingConsumer(FrameSlots& frameSlots, std::chrono::milliseconds workPerFrame) : frameSlots(frameSlots)
-{
-    thread = std::thread([this, workPerFrame] {
+    thread = std::thread([this] {
         while (FrameSlot* slot = this->frameSlots.TakeNewestSlot()) {
             Seen frame{ReadMirroredFrameNumber(slot->frame), Clock::now()};
-            std::this_thread::sleep_for(workPerFrame);
             this->frameSlots.ReleaseSlot(slot);
             std::lock_guard<std::mutex> lock(mutex);
             seen.push_back(frame);
@@ -102,9 +104,9 @@ std::vector<RecordingConsumer::Seen> RecordingConsumer::Frames()
 
 Capture::Capture(const std::string& settings) : loaded((LoadSettings(settings), true)), worker(frameSlots) {}
 
-RecordingConsumer& Capture::Start(std::chrono::milliseconds workPerFrame)
+RecordingConsumer& Capture::Start()
 {
-    consumer = std::make_unique<RecordingConsumer>(frameSlots, workPerFrame);
+    consumer = std::make_unique<RecordingConsumer>(frameSlots);
     worker.SetRunning(true);
     thread = std::thread([this] { worker.DoWork(); });
     return *consumer;

@@ -19,18 +19,11 @@
 // bit at the left; returns false when the file cannot be written.
 bool WriteNumberedVideo(const std::string& path, int frames, double fps, cv::Size size = {320, 240});
 
-// The number a mirrored numbered frame carries; -1 when it carries none. A
-// frame that was not mirrored reads as its number's bits reversed.
-int ReadMirroredFrameNumber(const cv::Mat& frame);
-
 // Whether `done` comes true within `timeout`, asked every 10 ms.
 bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-// Loads a settings document into the process-wide store.
-void LoadSettings(const std::string& json);
-
 // Takes frames from the frameSlots on a thread of its own, like the inference
-// worker, spending `workPerFrame` on each.
+// worker, and notes the number each carries and when it came.
 class RecordingConsumer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -39,7 +32,7 @@ public:
         Clock::time_point at;
     };
 
-    RecordingConsumer(FrameSlots& frameSlots, std::chrono::milliseconds workPerFrame = {});
+    explicit RecordingConsumer(FrameSlots& frameSlots);
     ~RecordingConsumer();
 
     // Waits until `count` frames were seen or `timeout` passed.
@@ -62,7 +55,7 @@ public:
     explicit Capture(const std::string& settings);
     ~Capture() { Stop(); }
 
-    RecordingConsumer& Start(std::chrono::milliseconds workPerFrame = {});
+    RecordingConsumer& Start();
     // How long the loop took to end after it was told to.
     std::chrono::steady_clock::duration Stop();
 

@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "SanitizedBuild.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -80,11 +81,10 @@ const QString& ChildProcess::Read()
 std::vector<std::string> OwlDetector(const std::string& request, const std::string& response)
 {
     std::vector<std::string> argv{VIREO_BUILD_DIR "/bin/owl-detector", "--req", request, "--resp", response};
-#ifdef VIREO_SANITIZED_BUILD
     // OpenCV's thread pool (TBB) synchronises out of ThreadSanitizer's sight,
     // so every result it hands back would be reported as a race: run inline.
-    argv.insert(argv.end(), {"--threads", "0"});
-#endif
+    if (kSanitizedBuild)
+        argv.insert(argv.end(), {"--threads", "0"});
     return argv;
 }
 
