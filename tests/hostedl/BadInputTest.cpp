@@ -1,5 +1,8 @@
-// Bad calls: each gets its own negative result and a log line, never a crash,
-// and leaves the device as it was.
+// Calls the program can make at a wrong moment, or with a device or a
+// configuration the dongle does not have: each gets its own negative result
+// and a log line, and leaves the device as it was. The library's guards
+// against null pointers and bad lengths, which the program never passes, are
+// not tried here.
 
 #include "CaseName.h"
 #include "EdlSession.h"
@@ -13,10 +16,10 @@ using namespace edltest;
 
 namespace {
 
-constexpr int kNoDevice = -1, kBadArgument = -2, kWrongState = -3, kBadData = -4;
+constexpr int kNoDevice = -1, kWrongState = -3, kBadData = -4;
 
 // How far the library is brought before the bad call.
-enum class Stage { Nothing, Initialised, Started, Uploaded, Configured, Inferred };
+enum class Stage { Nothing, Initialised, Started, Uploaded, Configured };
 
 struct Case {
     const char* name;
@@ -31,38 +34,18 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 // The mask set's configuration at 64 x 64.
 int Configure64(int dev) { return Configure(dev, 3, 8, 64, 64, kFormatBoxes); }
 
-// An inference of `len` bytes (0: a whole 64 x 64 image, 8192 bytes), the
-// image or the result size null on request.
-int Infer64(int dev, int len, bool nullImage = false, bool nullSize = false)
+// An inference of a whole 64 x 64 image.
+int Infer64(int dev)
 {
-    len = len == 0 ? 64 * 64 * 2 : len;
-    std::vector<char> image(static_cast<size_t>(std::max(len, 0)) + 1, 0);
+    std::vector<char> image(64 * 64 * 2, 0);
     uint32_t size = 0;
-    return edl_dme_inference(dev, nullImage ? nullptr : image.data(), len, nullSize ? nullptr : &size, nullptr,
-                             nullptr, 0, 0);
+    return edl_dme_inference(dev, image.data(), static_cast<int>(image.size()), &size, nullptr, nullptr, 0, 0);
 }
 
-// The mask set's upload with one argument spoiled (0: as it should be).
-int StartMask(int dev, bool nullSetup, int setupLen, bool nullModel, uint32_t modelLen)
-{
-    static std::vector<char> setup = SetFile("mask", "fw_info.bin"), model = SetFile("mask", "all_models.bin");
-    uint32_t status = 0;
-    return edl_start_dme(dev, modelLen == 0 ? model.size() : modelLen, nullSetup ? nullptr : setup.data(),
-                         setupLen == 0 ? setup.size() : setupLen, &status, nullModel ? nullptr : model.data(),
-                         model.size());
-}
-
-int UpdateFw(int dev, bool nullModule, bool nullImage, int len)
-{
-    uint32_t module = 1;
-    char image[64] = {};
-    return edl_update_fw(dev, nullModule ? nullptr : &module, nullImage ? nullptr : image, len);
-}
-
-int Get(int dev, uint32_t offset, int len, bool nullBuffer = false)
+int Get(int dev)
 {
     char b[8];
-    return edl_dme_retrieve_res(dev, offset, len, nullBuffer ? nullptr : b);
+    return edl_dme_retrieve_res(dev, 0, sizeof b, b);
 }
 
 using S = Stage;
@@ -72,41 +55,14 @@ const std::vector<Case> kCases = {
     {"start before init", S::Nothing, "lib_start", kWrongState, [](int) { return edl_lib_start(); }},
     {"status before start", S::Initialised, "report_sys_status", kWrongState, [](int) { return Status(0); }},
     {"configure before DME start", S::Started, "dme_configure", kWrongState, [](int d) { return Configure64(d); }},
-    {"inference before configure", S::Uploaded, "dme_inference", kWrongState, [](int d) { return Infer64(d, 0); }},
-    {"retrieve before inference", S::Configured, "dme_retrieve_res", kWrongState, [](int d) { return Get(d, 0, 8); }},
+    {"inference before configure", S::Uploaded, "dme_inference", kWrongState, [](int d) { return Infer64(d); }},
+    {"retrieve before inference", S::Configured, "dme_retrieve_res", kWrongState, [](int d) { return Get(d); }},
     {"inference after reset", S::Configured, "dme_inference", kWrongState,
-     [](int d) { edl_reset_sys(d, 255); return Infer64(d, 0); }},
+     [](int d) { edl_reset_sys(d, 255); return Infer64(d); }},
     // Bad device index.
     {"device 1 of one", S::Started, "report_sys_status", kNoDevice, [](int) { return Status(1); }},
     {"device -1", S::Started, "reset_sys", kNoDevice, [](int) { return edl_reset_sys(-1, 255); }},
     {"device type 2", S::Initialised, "add_dev", kNoDevice, [](int) { return edl_add_dev(2, ""); }},
-    // Null pointers.
-    {"null log dir", S::Nothing, "", kBadArgument, [](int) { return edl_init_log(nullptr, "x.log"); }},
-    {"null SCPU outputs", S::Started, "report_sys_status", kBadArgument,
-     [](int d) { return edl_report_sys_status(d, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr); }},
-    {"null module id", S::Started, "update_fw", kBadArgument, [](int d) { return UpdateFw(d, 1, 0, 64); }},
-    {"null firmware image", S::Started, "update_fw", kBadArgument, [](int d) { return UpdateFw(d, 0, 1, 64); }},
-    {"null setup", S::Started, "start_dme", kBadArgument, [](int d) { return StartMask(d, 1, 60, 0, 0); }},
-    {"null model", S::Started, "start_dme", kBadArgument, [](int d) { return StartMask(d, 0, 0, 1, 1000); }},
-    {"null configuration", S::Uploaded, "dme_configure", kBadArgument,
-     [](int d) { return edl_dme_configure(d, nullptr, 24, nullptr); }},
-    {"null image", S::Configured, "dme_inference", kBadArgument, [](int d) { return Infer64(d, 0, true); }},
-    {"null result size", S::Configured, "dme_inference", kBadArgument,
-     [](int d) { return Infer64(d, 0, false, true); }},
-    {"null result buffer", S::Inferred, "dme_retrieve_res", kBadArgument, [](int d) { return Get(d, 0, 8, true); }},
-    // Negative or oversized lengths.
-    {"negative firmware length", S::Started, "update_fw", kBadArgument, [](int d) { return UpdateFw(d, 0, 0, -1); }},
-    {"negative setup length", S::Started, "start_dme", kBadArgument, [](int d) { return StartMask(d, 0, -5, 0, 0); }},
-    {"model length over its buffer", S::Started, "start_dme", kBadArgument,
-     [](int d) { return StartMask(d, 0, 0, 0, SetFile("mask", "all_models.bin").size() + 1); }},
-    {"configuration of 23 bytes", S::Uploaded, "dme_configure", kBadArgument,
-     [](int d) { uint32_t c[6] = {}; return edl_dme_configure(d, reinterpret_cast<char*>(c), 23, nullptr); }},
-    {"negative image length", S::Configured, "dme_inference", kBadArgument, [](int d) { return Infer64(d, -2); }},
-    {"image one byte long", S::Configured, "dme_inference", kBadArgument, [](int d) { return Infer64(d, 8193); }},
-    {"negative retrieve length", S::Inferred, "dme_retrieve_res", kBadArgument, [](int d) { return Get(d, 0, -1); }},
-    {"retrieve offset past the answer", S::Inferred, "dme_retrieve_res", kBadArgument,
-     [](int d) { return Get(d, 100000, 8); }},
-    {"reset mode 256", S::Started, "reset_sys", kBadArgument, [](int d) { return edl_reset_sys(d, 256); }},
     // Configurations that do not fit the loaded set.
     {"object model on the mask set", S::Uploaded, "dme_configure", kBadData,
      [](int d) { return Configure(d, 19, 2, 64, 64, kFormatBoxes); }},
@@ -134,16 +90,13 @@ TEST_P(BadInput, FailsWithItsCodeAndALogLine)
     if (c.stage >= Stage::Started) { ASSERT_EQ(Connect(), dev); }
     if (c.stage >= Stage::Uploaded) { ASSERT_EQ(UploadBuiltin(dev, "mask"), 0); }
     if (c.stage >= Stage::Configured) { ASSERT_EQ(Configure64(dev), 0); }
-    if (c.stage >= Stage::Inferred) { ASSERT_EQ(Infer(dev, image, answer), 0); }
 
     EXPECT_EQ(c.run(dev), c.expected);
-    if (*c.call != '\0') {
-        std::string log = ReadText(dir.File("edl.log"));
-        log.erase(log.find_last_not_of('\n') + 1);
-        const std::string line = log.substr(log.rfind('\n') + 1);
-        EXPECT_NE(line.find(std::string(" edl_") + c.call + " "), std::string::npos) << line;
-        EXPECT_NE(line.find("result=" + std::to_string(c.expected)), std::string::npos) << line;
-    }
+    std::string log = ReadText(dir.File("edl.log"));
+    log.erase(log.find_last_not_of('\n') + 1);
+    const std::string line = log.substr(log.rfind('\n') + 1);
+    EXPECT_NE(line.find(std::string(" edl_") + c.call + " "), std::string::npos) << line;
+    EXPECT_NE(line.find("result=" + std::to_string(c.expected)), std::string::npos) << line;
     // The device still works as far as the stage had brought it.
     if (c.stage >= Stage::Configured && std::string(c.name) != "inference after reset") {
         EXPECT_EQ(Infer(dev, image, answer), 0);

@@ -140,27 +140,17 @@ inline int InferBlank(int dev = 0)
     return Infer(dev, image, answer);
 }
 
-// Sets (or with a null value, clears) an environment knob for one test.
+// Sets an emulator knob for one test; it is unset again at the test's end
+// (no test runs with one set beforehand).
 class ScopedEnv {
 public:
-    ScopedEnv(const char* n, const char* value)
-        : name(n), had(std::getenv(n) != nullptr), old(had ? std::getenv(n) : "")
-    {
-        if (value != nullptr) setenv(n, value, 1);
-        else unsetenv(n);
-    }
-    ~ScopedEnv()
-    {
-        if (had) setenv(name.c_str(), old.c_str(), 1);
-        else unsetenv(name.c_str());
-    }
+    ScopedEnv(const char* name, const char* value) : name(name) { setenv(name, value, 1); }
+    ~ScopedEnv() { unsetenv(name); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    std::string name;
-    bool had;
-    std::string old;
+    const char* name;
 };
 
 }  // namespace edltest

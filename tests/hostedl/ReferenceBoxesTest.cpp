@@ -142,20 +142,16 @@ protected:
     const References references = LoadReferences();
 };
 
-TEST_F(ReferenceBoxes, FacesAreTheWholeScansFacesWithoutMasks)
+// The faces of the face models (without masks) and the people of the object model.
+TEST_F(ReferenceBoxes, FacesAndPeopleAreTheWholeScans)
 {
-    ASSERT_EQ(UploadBuiltin(0, "mask"), 0);
-    ForEachPicture("faces", 3, 8, kFormatBoxes, [](const std::string&, const auto& expected, const auto& answer) {
-        ExpectBoxes(expected, answer, true);
-    });
-}
-
-TEST_F(ReferenceBoxes, PeopleAreTheWholeScansPeople)
-{
-    ASSERT_EQ(UploadBuiltin(0, "yolo"), 0);
-    ForEachPicture("objects", 19, 2, kFormatBoxes, [](const std::string&, const auto& expected, const auto& answer) {
-        ExpectBoxes(expected, answer, false);
-    });
+    for (const bool faces : {true, false}) {
+        ASSERT_EQ(UploadBuiltin(0, faces ? "mask" : "yolo"), 0);
+        ForEachPicture(faces ? "faces" : "objects", faces ? 3 : 19, faces ? 8 : 2, kFormatBoxes,
+                       [faces](const std::string&, const auto& expected, const auto& answer) {
+                           ExpectBoxes(expected, answer, faces);
+                       });
+    }
 }
 
 // A camera's frames are searched around the last finds, the picture swept

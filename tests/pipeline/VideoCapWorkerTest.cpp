@@ -1,5 +1,6 @@
 #include "LogLines.h"
 #include "PipelineTestSupport.h"
+#include "SanitizedBuild.h"
 #include "TempDir.h"
 
 #include "settings/QtSettingManager.h"
@@ -32,9 +33,8 @@ bool WaitToSay(const LogLines& log, const QString& text)
 // shared cores. Sanitized builds are too slow to keep any rate.
 TEST(VideoCapWorker, PacesFilesAtTheConfiguredRate)
 {
-#ifdef VIREO_SANITIZED_BUILD
-    GTEST_SKIP() << "timing is meaningless under sanitizers";
-#endif
+    if (kSanitizedBuild)
+        GTEST_SKIP() << "timing is meaningless under sanitizers";
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 200, 30));
     Capture capture(Settings(dir.File("clip.avi"), -1, 30));
@@ -66,11 +66,9 @@ TEST(VideoCapWorker, PlaysAFileMirroredToItsEndThenStaysIdle)
     std::this_thread::sleep_for(300ms);
     const double cpuBefore = ProcessCpuSeconds();
     std::this_thread::sleep_for(2s);
-    [[maybe_unused]] const double cpuShare = (ProcessCpuSeconds() - cpuBefore) / 2.0;
+    const double cpuShare = (ProcessCpuSeconds() - cpuBefore) / 2.0;
     EXPECT_EQ(consumer.Frames().size(), seen) << "frames after the end";
-#ifndef VIREO_SANITIZED_BUILD
-    EXPECT_LT(cpuShare, 0.05) << "a loop that polls for the end of the file";
-#endif
+    EXPECT_TRUE(kSanitizedBuild || cpuShare < 0.05) << cpuShare << " of a core: a loop that polls for the end";
 }
 
 TEST(VideoCapWorker, FileStartsAgainAtItsEndWhenReconnectionIsOn)
@@ -97,9 +95,8 @@ TEST(VideoCapWorker, FileStartsAgainAtItsEndWhenReconnectionIsOn)
 // Sanitized builds are too slow.
 TEST(VideoCapWorker, ShutdownIsPromptInEveryWait)
 {
-#ifdef VIREO_SANITIZED_BUILD
-    GTEST_SKIP() << "timing is meaningless under sanitizers";
-#endif
+    if (kSanitizedBuild)
+        GTEST_SKIP() << "timing is meaningless under sanitizers";
     TempDir dir;
     ASSERT_TRUE(WriteNumberedVideo(dir.File("clip.avi"), 3, 30));
     const struct {
@@ -147,15 +144,6 @@ TEST(CameraSource, NamesAreToldApart)
     }
 }
 
-TEST(VideoCapWorker, AGStreamerPipelineIsALiveSource)
-{
-    Capture capture(Settings("videotestsrc ! video/x-raw,width=160,height=120 ! videoconvert ! appsink", -1, 1));
-    ASSERT_TRUE(capture.worker.IsCameraOpened());
-    EXPECT_EQ(QtSettingManager::GetInstance()->GetCameraWidth(), 160);
-    RecordingConsumer& consumer = capture.Start();
-    EXPECT_TRUE(consumer.WaitFor(5, 10s)) << "read as it delivers, not paced to CameraFps 1";
-}
-
 // A live source that opened is read on when its first read fails, as a camera
 // may still be starting; it is not taken for one that never opened.
 TEST(VideoCapWorker, ALiveSourceWhoseFirstReadFailsIsReadAgain)
@@ -171,7 +159,8 @@ TEST(VideoCapWorker, ALiveSourceWhoseFirstReadFailsIsReadAgain)
     EXPECT_FALSE(said.contains(QStringLiteral("CameraAutoReconnectSec is negative"))) << said.toStdString();
 }
 
-TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanlyAndACutFilePlaysWhatItHas)
+// A cut file plays what it has: the fault matrix's row.
+TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanly)
 {
     TempDir dir;
     std::filesystem::create_directory(dir.File("a-directory"));
@@ -187,17 +176,6 @@ TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanlyAndACutFilePlaysWhat
         capture.Start();
         std::this_thread::sleep_for(50ms);
     }
-
-    // A truncated file plays what it has, then ends.
-    ASSERT_TRUE(WriteNumberedVideo(dir.File("whole.avi"), 60, 30));
-    const std::string whole = ReadText(dir.File("whole.avi"));
-    WriteText(dir.File("cut.avi"), whole.substr(0, whole.size() / 2));
-    Capture capture(Settings(dir.File("cut.avi"), -1, 200));
-    LogLines log;
-    RecordingConsumer& consumer = capture.Start();
-    EXPECT_TRUE(WaitToSay(log, QStringLiteral("[Camera] no more frames")));
-    const std::size_t seen = consumer.Frames().size();
-    EXPECT_TRUE(seen > 5 && seen < 60) << seen << " frames of 60";
 }
 
 }  // namespace
