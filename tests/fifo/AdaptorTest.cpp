@@ -163,7 +163,6 @@ TEST_F(Exchange, FramesGoOutAtTheTargetHeightAndOddOnesWithoutHarm)
     };
     const Case cases[] = {
         {"720p", 1280, 720, plain(720, 1280, CV_8UC3), "853x480"},
-        {"1080p", 1920, 1080, plain(1080, 1920, CV_8UC3), "853x480"},
         {"scale exactly 1: unscaled", 640, 480, plain(480, 640, CV_8UC3), "640x480"},
         {"camera opened after start: fitted at its first frame", 0, 0, plain(720, 1280, CV_8UC3), "853x480"},
         {"camera reopened at another size", 1280, 720, plain(600, 800, CV_8UC3), "640x480"},

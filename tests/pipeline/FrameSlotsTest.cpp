@@ -10,12 +10,17 @@
 
 namespace {
 
-void Publish(FrameSlots& frameSlots, int number)
+// Publishes `number` in the slot the writer gets, and returns that slot.
+FrameSlot* Publish(FrameSlots& frameSlots, int number)
 {
     FrameSlot* slot = frameSlots.GetWritableSlot();
-    ASSERT_NE(slot, nullptr);
+    if (slot == nullptr) {
+        ADD_FAILURE() << "no slot for frame " << number;
+        return nullptr;
+    }
     slot->frame = cv::Mat(1, 1, CV_32S, cv::Scalar(number));
     frameSlots.PublishSlot(slot);
+    return slot;
 }
 
 int Number(const FrameSlot* slot)
@@ -33,12 +38,8 @@ TEST(FrameSlots, TheNewerOfTwoWaitingFramesIsTakenAndTheOneBeingReadIsLeftAlone)
     Publish(frameSlots, 2);
     FrameSlot* reading = frameSlots.TakeNewestSlot();
     EXPECT_EQ(Number(reading), 2);
-    for (int i = 3; i < 7; ++i) {
-        FrameSlot* writing = frameSlots.GetWritableSlot();
-        EXPECT_NE(writing, reading);
-        writing->frame = cv::Mat(1, 1, CV_32S, cv::Scalar(i));
-        frameSlots.PublishSlot(writing);
-    }
+    for (int i = 3; i < 7; ++i)
+        EXPECT_NE(Publish(frameSlots, i), reading);
     EXPECT_EQ(Number(reading), 2);  // untouched while read
     frameSlots.ReleaseSlot(reading);
     reading = frameSlots.TakeNewestSlot();
