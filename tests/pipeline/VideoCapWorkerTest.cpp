@@ -159,7 +159,8 @@ TEST(VideoCapWorker, ALiveSourceWhoseFirstReadFailsIsReadAgain)
     EXPECT_FALSE(said.contains(QStringLiteral("CameraAutoReconnectSec is negative"))) << said.toStdString();
 }
 
-// A cut file plays what it has: the fault matrix's row.
+// Each is refused at open, and the worker started on it ends cleanly. A cut
+// file, which plays what it has, is a row of the fault matrix.
 TEST(VideoCapWorker, SourcesThatAreNotVideoFailToOpenCleanly)
 {
     TempDir dir;
