@@ -1,8 +1,8 @@
 // Calls the program can make at a wrong moment, or with a device or a
 // configuration the dongle does not have: each gets its own negative result
 // and a log line, and leaves the device as it was. The library's guards
-// against null pointers and bad lengths, which the program never passes, are
-// not tried here.
+// against null pointers, bad lengths and a bad reset mode, which the program
+// never passes, are not tried here.
 
 #include "CaseName.h"
 #include "EdlSession.h"
