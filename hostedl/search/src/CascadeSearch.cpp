@@ -111,7 +111,9 @@ std::vector<Detection> SearchCascade(cv::CascadeClassifier& thorough, cv::Cascad
         const std::vector<cv::Rect> proposals =
             cover.whole || cover.part >= 0 ? Proposals(*quick, quickScan, gray, scan.minSize, cover.part)
                                            : std::vector<cv::Rect>();
-        const std::vector<cv::Rect> followed = cover.whole ? std::vector<cv::Rect>() : memory->Last();
+        // The memory's own list, not a copy: it changes only in Remember() below.
+        static const std::vector<cv::Rect> kNothing;
+        const std::vector<cv::Rect>& followed = cover.whole ? kNothing : memory->Last();
         const cv::Size window = thorough.getOriginalWindowSize();
         const cv::Size largest = scan.maxSize.empty() ? gray.size() : scan.maxSize;
         // The whole scan's pyramid: its factors, its rounding, its resampling.
